@@ -1,0 +1,24 @@
+# shiori: the two commands of the README.
+#   make run [ARGS="0 r"]   set up, build and start the reader
+#   make test               set up, build and run every test
+BUILD ?= build
+JOBS ?= 2
+ARGS ?=
+
+.PHONY: run test build deps clean
+
+deps:
+	@scripts/setup-deps.sh base test
+
+build: deps
+	@cmake -S . -B $(BUILD) -DSHIORI_WERROR=$(if $(CI),ON,OFF) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@$(BUILD)/shiori $(ARGS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,100 @@
+// The reader: owns every piece of program state and runs start-up, the
+// reading loop and the exit sequence on a platform it is handed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/positions.h"
+#include "cconsole/cconsole.h"
+#include "cconsole/scheme.h"
+#include "content/catalog.h"
+#include "content/streams.h"
+#include "media/image.h"
+#include "media/music.h"
+#include "media/speech.h"
+#include "platform/platform.h"
+#include "text/filter.h"
+#include "text/pager.h"
+#include "text/search.h"
+
+namespace shiori {
+
+class Reader {
+ public:
+  Reader(Platform& platform, Catalog catalog);
+  ~Reader();
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  /// Start-up, the reading loop and the exit sequence. |args| are the command
+  /// line arguments after the program name. Returns the exit status.
+  int Run(const std::vector<std::string>& args);
+
+  // --- output helpers (all text is code page 932 bytes) ---
+  void Print(std::string_view text);
+  void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  /// Sets the pair for |paint| in the current mode.
+  void Paint(shiori::Paint paint);
+  /// Sets the normal colours of the mode.
+  void Normal() { Paint(shiori::Paint::kNormal); }
+  /// Writes |text| in |paint| and sets the normal colours again.
+  void PrintPainted(shiori::Paint paint, std::string_view text);
+  /// Reads one key without echo (output is flushed first).
+  int GetKey();
+  /// Reads a whole number at a prompt; false leaves |value| untouched.
+  bool ReadInt(int* value);
+  /// Title of the current work.
+  const std::string& Title() const { return catalog.works[fid].title; }
+  /// Path of a data file in the working directory.
+  std::string DataPath(const std::string& name) const;
+  /// Empties both streams and extracts the current work again.
+  void Reextract();
+  /// Extracts work |fid| into ssout (appending); reports a failure in one line.
+  void Extract();
+
+  // --- state, grouped by the subsystem that owns it ---
+  Platform& plat;
+  Catalog catalog;
+  int kind_num = 0;
+  int fid = 0;
+  int con_mode = 0;
+  int rubyon_mode = 0;
+  std::string fname;  ///< key of the current work in the position file
+  int key = 0;        ///< last key code; survives from page to page
+
+  Streams streams;
+  std::string LineStr;
+  FilterLines filtered;
+  ReadingCollection ruby;
+  ReadingCollection rinfo;
+  PageState page;
+  SearchState search;
+  SpeechState speech;
+  MusicState music;
+  ImageState image;
+  PositionList positions;
+  std::unique_ptr<CConsole> cnsl;
+
+ private:
+  void StartUp(const std::vector<std::string>& args);
+  void ScanCommandLine(const std::vector<std::string>& args);
+  void SelectWork(const std::vector<std::string>& args);
+  void PrintMenu(bool pause_always);
+  void LoadingNotice(shiori::Paint paint);
+  int ReadingLoop();
+  void ExitSequence();
+  void EndOfWork();
+  void HelpScreen();
+  bool ChangeWork();
+  void QuitPartWay();
+
+  friend Outcome key_dispatch(Reader& r);
+};
+
+/// Waits for a key (unless a search is pending) and acts on it.
+Outcome key_dispatch(Reader& r);
+
+}  // namespace shiori

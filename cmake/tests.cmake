@@ -1,0 +1,24 @@
+# GoogleTest through CTest: unit tests beside the sources, scenario tests and
+# fakes in tests/.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(SHIORI_TEST_SOURCES)
+foreach(dir ${SHIORI_CORE_DIRS} platform/${SHIORI_PLATFORM} tests)
+  file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*_test.cpp)
+  list(APPEND SHIORI_TEST_SOURCES ${found})
+endforeach()
+file(GLOB SHIORI_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+
+add_executable(shiori_tests ${SHIORI_TEST_SOURCES} ${SHIORI_TEST_SUPPORT})
+shiori_flags(shiori_tests)
+target_link_libraries(shiori_tests PRIVATE shiori_platform shiori_resources shiori_core
+                      GTest::gtest GTest::gtest_main)
+target_compile_definitions(shiori_tests PRIVATE
+  SHIORI_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  SHIORI_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus"
+  $<$<TARGET_EXISTS:shiori>:SHIORI_BINARY="$<TARGET_FILE:shiori>">)
+if(TARGET shiori)
+  add_dependencies(shiori_tests shiori)
+endif()
+gtest_discover_tests(shiori_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)

@@ -1,0 +1,52 @@
+// The in-memory streams of the current work: ssin (raw archive bytes) and
+// ssout (the decompressed text, read line by line).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace shiori {
+
+/// A growable byte stream with one read position and an end-of-data state.
+class ByteStream {
+ public:
+  void Write(const void* data, std::size_t size);
+  void Put(char c) { data_.push_back(c); }
+  /// Reads up to |size| bytes; returns how many were read. Reading past the
+  /// end sets the end state.
+  std::size_t Read(void* out, std::size_t size);
+  /// Reads one text line up to its line feed (dropped); false and the end
+  /// state when nothing is left. Lines of any length are read whole.
+  bool GetLine(std::string* line);
+  bool eof() const { return eof_; }
+  /// Empties the stream (data and positions); the end state stays until
+  /// clear() as with a C++ stream.
+  void Empty() { data_.clear(); pos_ = 0; }
+  void clear() { eof_ = false; }
+  void Rewind() { pos_ = 0; eof_ = false; }
+  std::size_t size() const { return data_.size(); }
+  std::size_t tell() const { return pos_; }
+  std::string_view view() const { return data_; }
+
+ private:
+  std::string data_;
+  std::size_t pos_ = 0;
+  bool eof_ = false;
+};
+
+/// Both streams; emptied together before every extraction after the first.
+struct Streams {
+  ByteStream ssin;
+  ByteStream ssout;
+  /// ssout emptied, ssin emptied, then their end states cleared.
+  void Reset() {
+    ssout.Empty();
+    ssin.Empty();
+    ssout.clear();
+    ssin.clear();
+  }
+};
+
+}  // namespace shiori

@@ -1,0 +1,32 @@
+// Speech: the collector that cuts shown text into utterances, the re-colouring
+// of spoken rows, and G_TTS.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace shiori {
+
+class Reader;
+
+constexpr int max_sp_strlen = 4000;
+
+struct SpeechState {
+  int s_flag = 0;          ///< speech on
+  std::string sp_str;      ///< text handed over but not yet spoken
+  int sp_flash = 0;        ///< 0 nothing spoken, 1 sentence end, 2 length cut
+  int sfirst_line = 0;
+  int sfirst_pg = 0;
+  int sfirst_pline_num = 22;
+};
+
+/// Speaks a code page 932 text; returns when the speech has ended.
+void G_TTS(Reader& r, std::string_view text);
+/// Collector step for row |i| of the page being shown.
+void tts_feed_line(Reader& r, int i);
+/// Re-colouring step for row |i|, right after tts_feed_line(i).
+void tts_recolor(Reader& r, int i);
+/// The 't' key: toggles speech and redraws the page (in place when switched on).
+void tts_toggle(Reader& r);
+
+}  // namespace shiori

@@ -1,0 +1,42 @@
+// Console screen buffer: the only way the reader writes to the screen.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace shiori {
+
+/// What the screen buffer reports about itself (cells, cursor, attribute).
+struct ScreenInfo {
+  int width = 80;
+  int height = 25;
+  int cursor_x = 0;
+  int cursor_y = 0;
+  std::uint16_t attributes = 0x07;
+};
+
+/// A console screen buffer. Text is code page 932 bytes; an attribute is a
+/// 4-bit foreground plus 16 x a 4-bit background colour index.
+class ConsoleBuffer {
+ public:
+  virtual ~ConsoleBuffer() = default;
+  /// Writes bytes at the cursor in the current text attribute.
+  virtual void Write(std::string_view bytes) = 0;
+  /// Sets the attribute used for all further output.
+  virtual void SetTextAttribute(std::uint16_t attributes) = 0;
+  /// Fills |info|; false when the output is not a console.
+  virtual bool GetScreenInfo(ScreenInfo* info) = 0;
+  /// Paints |cells| cells from (x, y) with |attributes|; the cursor and the
+  /// output attribute stay as they are.
+  virtual void FillAttribute(std::uint16_t attributes, int cells, int x, int y) = 0;
+  /// Writes |cells| copies of |ch| from (x, y) without moving the cursor.
+  virtual void FillCharacter(char ch, int cells, int x, int y) = 0;
+  /// Moves the cursor to column x, row y of the buffer.
+  virtual void SetCursorPosition(int x, int y) = 0;
+  /// Pushes buffered output to the device (before waiting for input).
+  virtual void Flush() {}
+  /// Releases the output handle (the console driver's destructor).
+  virtual void Close() {}
+};
+
+}  // namespace shiori

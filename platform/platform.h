@@ -1,0 +1,37 @@
+// Everything the reader needs from the machine, handed to it by main (the
+// real platform) or by tests (the recording fakes).
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/keyboard.h"
+#include "platform/media.h"
+#include "platform/messages.h"
+#include "platform/resources.h"
+
+namespace shiori {
+
+struct Platform {
+  ConsoleBuffer* console = nullptr;
+  Keyboard* keyboard = nullptr;
+  const ResourceStore* resources = nullptr;
+  MessageQueue* messages = nullptr;
+  SoundCues* cues = nullptr;
+  SpeechEngine* speech = nullptr;
+  MusicDevice* music = nullptr;
+  ImageWindow* window = nullptr;
+  FileDialog* dialog = nullptr;
+  /// Directory of the data files ("001036_info.ini", "mmsys.ini", listings).
+  /// Empty: the process's working directory at the moment a file is opened.
+  std::string work_dir;
+  /// The two immediate exits ("out of memory", a playlist that cannot grow).
+  /// The real platform restores the terminal and ends the process.
+  std::function<void(int status)> terminate;
+};
+
+/// The platform's line end for text files ("\r\n" on Windows, "\n" elsewhere).
+const char* TextLineEnd();
+
+}  // namespace shiori

@@ -1,0 +1,33 @@
+// Forward search with highlighting.
+#pragma once
+
+#include <string>
+
+namespace shiori {
+
+class Reader;
+
+constexpr std::size_t kSearchStrMax = 255;  ///< bytes kept of a typed word
+
+struct SearchState {
+  int search_flag = 0;      ///< a search is pending (no hit yet)
+  std::string search_str;   ///< code page 932 bytes
+  int search_str_len = 0;   ///< 0 until the first 's' of the run
+  int s_mae_page = 0;       ///< row count to return to when the search fails
+  bool s_mae_page_set = false;  ///< an 's' has set s_mae_page in this run
+  int f_return_page = 0;    ///< page on screen when 'f' started a search
+};
+
+/// The 's' key: prompt "input search str", read the word, arm the search.
+void search_prompt(Reader& r);
+/// The 'f' key: arm the search with the current word.
+void search_continue(Reader& r);
+/// Prints row |i| of the page being shown under the search rules (search mode
+/// or highlight mode). |rows| is the number of rows on the page; |last_page|
+/// marks the final partial page.
+void search_print_row(Reader& r, int i, int rows, bool last_page);
+/// End of text with a search pending: extraction again, counters reset, the
+/// "not found " message, one key, and reading restarts at the starting page.
+void search_fail(Reader& r);
+
+}  // namespace shiori

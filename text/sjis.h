@@ -1,0 +1,18 @@
+// Code page 932 byte classes.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace shiori {
+
+/// True for a code page 932 lead byte (0x81-0x9F, 0xE0-0xFC).
+inline bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+/// Length of the longest prefix of |s| of at most |max| bytes that does not
+/// end inside a double-byte character (scanning from the start of |s|).
+std::size_t CharBoundaryPrefix(std::string_view s, std::size_t max);
+
+}  // namespace shiori
