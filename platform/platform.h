@@ -29,9 +29,8 @@ struct Platform {
   /// The two immediate exits ("out of memory", a playlist that cannot grow).
   /// The real platform restores the terminal and ends the process.
   std::function<void(int status)> terminate;
+  /// The line end of text files ("\r\n" on Windows, "\n" elsewhere).
+  std::string text_line_end = "\n";
 };
-
-/// The platform's line end for text files ("\r\n" on Windows, "\n" elsewhere).
-const char* TextLineEnd();
 
 }  // namespace shiori

@@ -1,0 +1,113 @@
+// The reading-position file through whole runs of the reader.
+#include "app/positions.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/support/fake_platform.h"
+
+namespace shiori::testing {
+namespace {
+
+class PositionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s.AddWork("alpha", "Alpha", NumberedLines(1, 200));
+    s.AddWork("beta", "Beta", NumberedLines(1, 200));
+  }
+  Scenario s;
+};
+
+TEST_F(PositionsTest, NoFileGetsTheDefaultEntryThenTheWork) {
+  s.Run({"0"});  // input ends at once: quit on the first page
+  EXPECT_EQ(s.ReadFile("001036_info.ini"), "morgue.txt\n0\nalpha.txt\n22\n");
+}
+
+TEST_F(PositionsTest, EmptyFileHoldsOnlyTheCurrentWork) {
+  s.WriteFile("001036_info.ini", "");
+  s.Run({"1"});
+  EXPECT_EQ(s.ReadFile("001036_info.ini"), "beta.txt\n22\n");
+}
+
+TEST_F(PositionsTest, DuplicateKeysLoadTheLaterAndSaveBoth) {
+  s.WriteFile("001036_info.ini", "alpha.txt\n44\nalpha.txt\n66\n");
+  s.keyboard.Type("nq");
+  s.Run({"0"});
+  EXPECT_NE(s.console.Text().find("--- page 3 ---"), std::string::npos);
+  EXPECT_EQ(s.console.Text().find("--- page 2 ---"), std::string::npos);
+  EXPECT_EQ(s.ReadFile("001036_info.ini"), "alpha.txt\n88\nalpha.txt\n88\n");
+}
+
+TEST_F(PositionsTest, WindowsLineEndsAndDirectoriesInKeysAreRead) {
+  s.WriteFile("001036_info.ini", "C:\\books\\beta.txt\r\n44\r\nalpha.txt\r\n  66 \r\n");
+  s.Run({"1"});
+  EXPECT_NE(s.console.Text().find("[ Beta --- page 2 ---"), std::string::npos);
+  EXPECT_EQ(s.ReadFile("001036_info.ini"), "beta.txt\n44\nalpha.txt\n66\n");
+}
+
+TEST_F(PositionsTest, DamagedFilesAreReadWithoutOverflow) {
+  std::string long_key(3000, 'k');
+  s.WriteFile("001036_info.ini",
+              "alpha.txt\nnot-a-number\n" + long_key + ".txt\n5\nnodot\n7\nbeta.txt\n");
+  s.Run({"0"});
+  // The missing number counts as 0: the first page is shown.
+  EXPECT_NE(s.console.Text().find("--- page 1 ---"), std::string::npos);
+  std::string saved = s.ReadFile("001036_info.ini");
+  EXPECT_EQ(saved.rfind("alpha.txt\n22\n", 0), 0u) << saved.substr(0, 40);
+  // No stored key is longer than 79 bytes.
+  std::size_t start = 0;
+  while (start < saved.size()) {
+    std::size_t nl = saved.find('\n', start);
+    EXPECT_LE(nl - start, 79u + 4u);
+    start = nl + 1;
+  }
+}
+
+TEST_F(PositionsTest, ANumberBeyondTheWorkShowsOnlyTheLastPage) {
+  s.WriteFile("001036_info.ini", "alpha.txt\n99999\n");
+  s.keyboard.Type("z");
+  s.Run({"0"});
+  EXPECT_TRUE(PagesShown(s.console.Text()).empty());
+  EXPECT_NE(s.console.Text().find("line 200\r\n[ Alpha ] 終わりまで"), std::string::npos);
+  EXPECT_EQ(s.ReadFile("001036_info.ini"), "alpha.txt\n0\n");
+}
+
+TEST_F(PositionsTest, SwitchingBackUsesTheNumberJustSaved) {
+  s.keyboard.Type("nncncq");
+  s.keyboard.input = "1\n0\n";
+  s.Run({"0"});
+  std::string text = s.console.Text();
+  // alpha page 3 saved (66), beta from its start, back to alpha at page 3.
+  EXPECT_NE(text.find("1 alpha alpha 66\n"), std::string::npos);
+  std::vector<int> pages = PagesShown(text);
+  EXPECT_EQ(pages, std::vector<int>({1, 2, 3, 1, 2, 3}));
+}
+
+TEST_F(PositionsTest, AFileThatCannotBeWrittenSaysSoAndIsKeptWhole) {
+  s.WriteFile("001036_info.ini", "alpha.txt\n22\n");
+  // The temporary file cannot be created (a directory stands in its way),
+  // which fails even for root.
+  ASSERT_EQ(mkdir(s.Path("001036_info.ini.tmp").c_str(), 0755), 0);
+  s.keyboard.Type("nq");
+  s.Run({"0"});
+  EXPECT_NE(s.console.Text().find("cannot write 001036_info.ini"), std::string::npos);
+  EXPECT_NE(s.console.Text().find("途中まで、表示しました。44行"), std::string::npos);
+  EXPECT_EQ(s.ReadFile("001036_info.ini"), "alpha.txt\n22\n");
+  rmdir(s.Path("001036_info.ini.tmp").c_str());
+}
+
+TEST_F(PositionsTest, AReplacementNeverLeavesATemporaryFileBehind) {
+  s.keyboard.Type("nq");
+  s.Run({"0"});
+  EXPECT_EQ(s.ReadFile("001036_info.ini.tmp"), "");
+  EXPECT_EQ(access(s.Path("001036_info.ini.tmp").c_str(), F_OK), -1);
+}
+
+TEST(WorkKeyTest, ResourceNameIsTheKey) {
+  EXPECT_EQ(WorkKey("great_velmor_the"), "great_velmor_the");
+  EXPECT_EQ(WorkKey("readme"), "readme");
+}
+
+}  // namespace
+}  // namespace shiori::testing

@@ -1,0 +1,332 @@
+#include "app/reader.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+#include "content/zip_decode.h"
+#include "media/cues.h"
+#include "text/views.h"
+
+namespace shiori {
+
+Reader::Reader(Platform& platform, Catalog cat) : plat(platform), catalog(std::move(cat)) {}
+
+Reader::~Reader() = default;
+
+void Reader::Print(std::string_view text) { plat.console->Write(text); }
+
+void Reader::Printf(const char* format, ...) {
+  char small[512];
+  va_list ap;
+  va_start(ap, format);
+  va_list ap2;
+  va_copy(ap2, ap);
+  int n = std::vsnprintf(small, sizeof small, format, ap);
+  va_end(ap);
+  if (n < 0) {
+    va_end(ap2);
+    return;
+  }
+  if (static_cast<std::size_t>(n) < sizeof small) {
+    va_end(ap2);
+    Print(std::string_view(small, n));
+    return;
+  }
+  std::string big(static_cast<std::size_t>(n) + 1, '\0');
+  std::vsnprintf(big.data(), big.size(), format, ap2);
+  va_end(ap2);
+  big.resize(n);
+  Print(big);
+}
+
+void Reader::Paint(shiori::Paint paint) { SetPaint(*cnsl, paint, con_mode); }
+
+void Reader::PrintPainted(shiori::Paint paint, std::string_view text) {
+  WritePainted(*cnsl, paint, con_mode, text);
+}
+
+int Reader::GetKey() {
+  plat.console->Flush();
+  return plat.keyboard->GetKey();
+}
+
+bool Reader::ReadInt(int* value) {
+  plat.console->Flush();
+  return plat.keyboard->ReadInt(value);
+}
+
+std::string Reader::DataPath(const std::string& name) const {
+  if (plat.work_dir.empty()) return name;
+  return plat.work_dir + "/" + name;
+}
+
+void Reader::Extract() {
+  ZipStatus st = zip_decode(fid, catalog, *plat.resources, &streams);
+  if (st == ZipStatus::kOutOfMemory) {
+    Print("out of memory\n");
+    plat.console->Flush();
+    plat.terminate(1);
+    return;
+  }
+  if (st != ZipStatus::kOk) {
+    Print(ZipStatusMessage(st, catalog.works[fid].resource_name));
+    Print("\n");
+  }
+}
+
+void Reader::Reextract() {
+  streams.Reset();
+  Extract();
+}
+
+int Reader::Run(const std::vector<std::string>& args) {
+  StartUp(args);
+  ReadingLoop();
+  ExitSequence();
+  return 0;
+}
+
+void Reader::StartUp(const std::vector<std::string>& args) {
+  speech.sp_str.clear();
+  play_cue(*this, kCueStart, kCueAsyncFlags);
+  search.search_flag = 0;
+  search.search_str_len = 0;
+  plat.messages->StartTimer(SetT);
+  mm_load(*this);
+  cnsl = std::make_unique<CConsole>(plat.console);
+  ScanCommandLine(args);
+  if (con_mode > 0) cnsl->Clear(L_BLACK, H_WHITE);
+  speech.s_flag = 0;
+  kind_num = static_cast<int>(catalog.works.size());
+  SelectWork(args);
+  LoadingNotice(shiori::Paint::kLoadingStart);
+  positions.fna_num = 0;
+  page.mae_p = 0;
+  page.pg = 0;
+  page.ResetCounters();
+  positions_create_default(*this);
+  fname = WorkKey(catalog.works[fid].resource_name);
+  positions_load(*this);
+}
+
+void Reader::ScanCommandLine(const std::vector<std::string>& args) {
+  con_mode = 0;
+  rubyon_mode = 0;
+  for (const std::string& a : args) {
+    if (a.empty()) continue;
+    char last = a.back();
+    if (last == 'r' || last == 'R') ++con_mode;
+    if (last == 'y' || last == 'Y') ++rubyon_mode;
+  }
+}
+
+void Reader::SelectWork(const std::vector<std::string>& args) {
+  fid = 0;
+  if (!args.empty()) {
+    int n = std::atoi(args[0].c_str());
+    fid = n % (kind_num + 1);
+  } else if (kind_num >= 2) {
+    PrintMenu(false);
+    Print("select number\n");
+    ReadInt(&fid);
+  }
+  if (fid < 0 || fid >= kind_num) fid = catalog.def_num;
+}
+
+void Reader::PrintMenu(bool pause_always) {
+  for (int l = 0; l < kind_num; ++l) {
+    Printf("(%02d) %s", l, catalog.works[l].title.c_str());
+    if ((l + 1) % 4 == 0 || l == kind_num - 1) {
+      Print("\n");
+      if ((l + 1) % 80 == 0 && (pause_always || kind_num > 200)) {
+        Printf("touch anykey , %d items more\n", kind_num - l - 1);
+        GetKey();
+      }
+    } else {
+      Print(" , ");
+    }
+  }
+}
+
+void Reader::LoadingNotice(shiori::Paint paint) {
+  Paint(paint);
+  Print("読み込み中・・・\r");
+  plat.console->Flush();
+  Extract();
+  Normal();
+  Print("                \r");
+}
+
+int Reader::ReadingLoop() {
+  for (;;) {
+    if (!streams.ssout.GetLine(&LineStr)) {
+      show_last_page(*this);
+      if (search.search_flag) {
+        search_fail(*this);
+        continue;
+      }
+      EndOfWork();
+      return 0;
+    }
+    if (LineStr.empty()) continue;
+    if (LineStr.find(".png") != std::string::npos && !search.search_flag &&
+        page.count[1] >= page.lline)
+      image_marker_step(*this, LineStr);
+    page.count[5] += static_cast<int>(LineStr.size());
+    std::string_view use = filter_line(LineStr, page.count[1], page.count[5], rubyon_mode,
+                                       ruby, rinfo, &filtered);
+    if (wrap_line(*this, use) == Outcome::kLeave) return 0;
+  }
+}
+
+void Reader::QuitPartWay() {
+  positions_save(*this, page.count[1]);
+  positions_release(*this);
+  Paint(shiori::Paint::kStatus);
+  Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[1]);
+  Normal();
+  Print("\n");
+  G_TTS(*this, Title());
+  G_TTS(*this, "とちゅうまでひょうじしました");
+}
+
+void Reader::EndOfWork() {
+  positions_save(*this, 0);
+  positions_release(*this);
+  Paint(shiori::Paint::kStatus);
+  Printf("[ %s ] 終わりまで、表示しました", Title().c_str());
+  Normal();
+  Print("\n");
+  G_TTS(*this, Title());
+  G_TTS(*this, "おわりまで、ひょうじしました");
+  Print("touch anykey, (end)\n");
+  GetKey();
+}
+
+void Reader::HelpScreen() {
+  PrintPainted(shiori::Paint::kBannerFrame, "[ --- ");
+  Paint(shiori::Paint::kBanner1);
+  Print(" shiori ");
+  Paint(shiori::Paint::kBanner2);
+  Print(" 青空文庫形式の本を読む ");
+  Paint(shiori::Paint::kBanner3);
+  Print(" Ver 0.02 ");
+  PrintPainted(shiori::Paint::kBannerFrame, " --- ]");
+  Print("\n");
+  Print("q:end\ns:search word\nf:research(continue search same word)\n-:back one page\n"
+        "c:change select\nt:読み上げon/off切り替え\nr:読み仮名情報\n");
+  Print("m:ＢＧＭ音楽の選択\n");
+  Print("p:画像表示選択\n");
+  Print("touch anykey , return page\n");
+  GetKey();
+}
+
+namespace {
+
+// One page back: read again from the top and show the page before this one.
+void PageBack(Reader& r) {
+  r.page.lline = r.page.mae_p;
+  for (int i = 1; i <= 5; ++i) r.page.count[i] = 0;
+  r.streams.ssout.Rewind();
+}
+
+}  // namespace
+
+bool Reader::ChangeWork() {
+  const int mae_fid = fid;
+  PrintMenu(true);
+  Print("select number\n");
+  ReadInt(&fid);
+  if (fid < 0 || fid >= kind_num) fid = mae_fid;
+  if (fid == mae_fid) {
+    PageBack(*this);
+    return false;
+  }
+  positions_save(*this, page.count[1]);  // fname is still the old work's key
+  streams.Reset();
+  LoadingNotice(shiori::Paint::kLoadingChange);
+  page.mae_p = 0;
+  page.pg = 0;
+  for (int i = 1; i <= 5; ++i) page.count[i] = 0;
+  fname = WorkKey(catalog.works[fid].resource_name);
+  positions_lookup_again(*this);
+  return true;
+}
+
+void Reader::ExitSequence() {
+  mm_exit(*this);
+  play_cue(*this, kCueExit, kCueSyncFlags);
+  if (con_mode > 0) Paint(shiori::Paint::kExitReset);
+  plat.console->Flush();
+  cnsl.reset();
+}
+
+Outcome key_dispatch(Reader& r) {
+  for (;;) {
+    if (!r.search.search_flag)
+      r.key = r.music.mmsys_flag > 0 ? mm_wait_key(r) : r.GetKey();
+    int k = r.key;
+    // A special key is one key press: the page keys back, the others forward.
+    if (k >= kKeySpecial)
+      k = (k == kKeyPageUp || k == kKeyUp || k == kKeyLeft) ? '-' : 'n';
+    // Input closed: nothing more can be asked, so leave as 'q' does.
+    if (k == kKeyEof) k = 'q';
+    switch (k) {
+      case 'q':
+      case 'Q':
+        r.QuitPartWay();
+        return Outcome::kLeave;
+      case 'n':
+        return Outcome::kAdvance;
+      case 't':
+      case 'T':
+        tts_toggle(r);
+        continue;
+      case 'f':
+      case 'F':
+        search_continue(r);
+        return Outcome::kAdvance;
+      case 's':
+      case 'S':
+        search_prompt(r);
+        return Outcome::kAdvance;
+      case '-':
+        PageBack(r);
+        return Outcome::kAdvance;
+      case 'h':
+      case 'H':
+      case '?':
+        r.HelpScreen();
+        show_page(r);
+        continue;
+      case 'r':
+      case 'R':
+        show_ruby(r);
+        show_page(r);
+        continue;
+      case 'p':
+      case 'P':
+        image_list(r);
+        show_page(r);
+        continue;
+      case 'c':
+      case 'C':
+        return r.ChangeWork() ? Outcome::kRestart : Outcome::kAdvance;
+      case 'i':
+      case 'I':
+        show_rinfo(r);
+        show_page(r);
+        continue;
+      case 'm':
+      case 'M':
+        mm_select(r);
+        show_page(r);
+        continue;
+      default:
+        return Outcome::kAdvance;
+    }
+  }
+}
+
+}  // namespace shiori

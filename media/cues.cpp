@@ -1,0 +1,22 @@
+#include "media/cues.h"
+
+#include "app/reader.h"
+
+namespace shiori {
+
+const char* const mes[] = {
+    "SystemStart",  "SystemExit",    "WindowsLogoff",     "WindowsLogon",
+    "SystemHand",   "SystemNotification", "ShowBand",     "DeviceDisconnect",
+    "DeviceConnect", "DeviceFail",   "CriticalBatteryAlarm", "LowBatteryAlarm",
+    "AppGPFault",   "Open",          "Close",             "SystemExclamation",
+    "SystemAsterisk", "SystemQuestion", "MenuCommand",    "MenuPopup",
+    ".Default",     "PrintComplete", "RestoreUp",         "RestoreDown",
+    "Minimize",     "Maximize",      "MailBeep",          "CCSelect",
+    nullptr,
+};
+
+void play_cue(Reader& r, int index, unsigned flags) {
+  if (r.plat.cues != nullptr) r.plat.cues->Play(mes[index], flags);
+}
+
+}  // namespace shiori

@@ -1,0 +1,224 @@
+#include "tests/support/fake_platform.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/reader.h"
+#include "tests/support/zip_builder.h"
+
+namespace shiori::testing {
+
+void FakeConsole::Write(std::string_view bytes) {
+  if (!runs.empty() && runs.back().attr == attr_) {
+    runs.back().text.append(bytes);
+  } else {
+    runs.push_back({attr_, std::string(bytes)});
+  }
+  for (char c : bytes)
+    if (c == '\n') ++row;
+}
+
+bool FakeConsole::GetScreenInfo(ScreenInfo* info) {
+  if (!is_console) return false;
+  info->width = 80;
+  info->height = 300;
+  info->cursor_x = 0;
+  info->cursor_y = row;
+  info->attributes = attr_;
+  return true;
+}
+
+void FakeConsole::FillAttribute(std::uint16_t attributes, int cells, int x, int y) {
+  events.push_back("fillattr:" + std::to_string(attributes) + ":" + std::to_string(cells));
+}
+
+void FakeConsole::FillCharacter(char ch, int cells, int x, int y) {
+  events.push_back("fillchar:" + std::to_string(cells));
+}
+
+void FakeConsole::SetCursorPosition(int x, int y) {
+  events.push_back("cursor:" + std::to_string(x) + "," + std::to_string(y));
+  // Later text is drawn over the old rows; the recorded row follows.
+  row = y;
+  runs.push_back({attr_, ""});
+}
+
+std::string FakeConsole::Text() const {
+  std::string all;
+  for (const Run& r : runs) all += r.text;
+  return all;
+}
+
+std::string FakeConsole::TextAfter(const std::string& marker, int n) const {
+  std::string all = Text();
+  std::size_t at = std::string::npos, from = 0;
+  for (int i = 0; i <= n; ++i) {
+    at = all.find(marker, from);
+    if (at == std::string::npos) return "";
+    from = at + marker.size();
+  }
+  return all.substr(from);
+}
+
+int FakeKeyboard::GetKey() {
+  if (keys.empty()) return kKeyEof;
+  int k = keys.front();
+  keys.pop_front();
+  ++keys_read;
+  return k;
+}
+
+bool FakeKeyboard::ReadInt(int* value) {
+  std::size_t p = 0;
+  while (p < input.size() && std::isspace(static_cast<unsigned char>(input[p]))) ++p;
+  std::size_t start = p;
+  if (p < input.size() && (input[p] == '-' || input[p] == '+')) ++p;
+  std::size_t digits = p;
+  while (p < input.size() && std::isdigit(static_cast<unsigned char>(input[p]))) ++p;
+  if (p == digits) {
+    input.erase(0, start);
+    return false;
+  }
+  *value = std::atoi(input.substr(start, p - start).c_str());
+  input.erase(0, p);
+  return true;
+}
+
+bool FakeKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
+  std::size_t p = 0;
+  while (p < input.size() && std::isspace(static_cast<unsigned char>(input[p]))) ++p;
+  if (p == input.size()) {
+    input.clear();
+    return false;
+  }
+  std::size_t e = p;
+  while (e < input.size() && !std::isspace(static_cast<unsigned char>(input[e]))) ++e;
+  *word = input.substr(p, std::min(e - p, max_bytes));
+  input.erase(0, e);
+  return true;
+}
+
+bool FakeResources::Find(std::string_view type, std::string_view name,
+                         std::span<const std::uint8_t>* bytes) const {
+  if (!ResourceNameEquals(type, "WAVE")) return false;
+  for (const auto& [n, data] : items) {
+    if (ResourceNameEquals(n, name)) {
+      *bytes = std::span<const std::uint8_t>(data.data(), data.size());
+      return true;
+    }
+  }
+  return false;
+}
+
+int FakeMusic::SendString(const std::string& command, std::string* reply) {
+  commands.push_back(command);
+  if (reply != nullptr) *reply = command == "status midi mode" ? mode_reply : "";
+  return 0;
+}
+
+bool FakeWindow::Show(const std::string& title, const Dib* dib) {
+  if (!can_create) return false;
+  shown.push_back(title);
+  pictures.push_back(dib != nullptr ? *dib : Dib{});
+  return true;
+}
+
+std::string FakeDialog::GetOpenFileName(const std::string& title,
+                                        const std::vector<FileFilter>& filters,
+                                        const std::string& initial_dir) {
+  titles.push_back(title);
+  if (answers.empty()) return "";
+  std::string a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+Scenario::Scenario() {
+  char tmpl[] = "/tmp/shiori_test_XXXXXX";
+  dir = mkdtemp(tmpl);
+  platform.console = &console;
+  platform.keyboard = &keyboard;
+  platform.resources = &resources;
+  platform.messages = &messages;
+  platform.cues = &cues;
+  platform.speech = &speech;
+  platform.music = &music;
+  platform.window = &window;
+  platform.dialog = &dialog;
+  platform.work_dir = dir;
+  platform.terminate = [](int status) { throw FakeExit{status}; };
+  catalog.init_name = "001036_info.ini";
+  catalog.def_num = 0;
+}
+
+Scenario::~Scenario() {
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
+void Scenario::AddWork(const std::string& name, const std::string& title,
+                       const std::string& text) {
+  resources.Add(name, MakeZip({{name + ".txt", text}}));
+  catalog.works.push_back({name, title, " ", nullptr, false});
+}
+
+int Scenario::Run(const std::vector<std::string>& args) {
+  Reader reader(platform, catalog);
+  try {
+    return reader.Run(args);
+  } catch (const FakeExit& e) {
+    return e.status;
+  }
+}
+
+std::string Scenario::ReadFile(const std::string& name) const {
+  std::ifstream in(Path(name), std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void Scenario::WriteFile(const std::string& name, const std::string& content) const {
+  std::ofstream out(Path(name), std::ios::binary);
+  out << content;
+}
+
+void Scenario::ResetRecording() {
+  console.runs.clear();
+  console.events.clear();
+  console.row = 0;
+  console.closed = false;
+  cues.played.clear();
+  speech.spoken.clear();
+  music.commands.clear();
+  window.shown.clear();
+  window.pictures.clear();
+}
+
+std::string NumberedLines(int first, int count) {
+  std::string s;
+  char buf[32];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(buf, sizeof buf, "line %03d\r\n", first + i);
+    s += buf;
+  }
+  return s;
+}
+
+std::vector<int> PagesShown(const std::string& text) {
+  std::vector<int> pages;
+  const std::string marker = " --- page ";
+  std::size_t at = 0;
+  while ((at = text.find(marker, at)) != std::string::npos) {
+    at += marker.size();
+    pages.push_back(std::atoi(text.c_str() + at));
+  }
+  return pages;
+}
+
+}  // namespace shiori::testing

@@ -1,0 +1,176 @@
+// Recording fakes of every platform interface, and a scenario harness that
+// runs the whole reader in-process with scripted keys.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "content/catalog.h"
+#include "platform/platform.h"
+
+namespace shiori::testing {
+
+/// One piece of output: bytes written while |attr| was in force.
+struct Run {
+  std::uint16_t attr;
+  std::string text;
+};
+
+/// A console that records everything: text with its attribute, cursor moves
+/// and fills. It behaves as a real console (screen information available).
+class FakeConsole : public ConsoleBuffer {
+ public:
+  void Write(std::string_view bytes) override;
+  void SetTextAttribute(std::uint16_t attributes) override { attr_ = attributes; }
+  bool GetScreenInfo(ScreenInfo* info) override;
+  void FillAttribute(std::uint16_t attributes, int cells, int x, int y) override;
+  void FillCharacter(char ch, int cells, int x, int y) override;
+  void SetCursorPosition(int x, int y) override;
+  void Close() override { closed = true; }
+
+  /// All text written, in order.
+  std::string Text() const;
+  /// Text written after the |n|-th occurrence of |marker| (0: after the first).
+  std::string TextAfter(const std::string& marker, int n = 0) const;
+  std::uint16_t attr() const { return attr_; }
+
+  std::vector<Run> runs;
+  std::vector<std::string> events;  ///< "fill:ATTR:CELLS", "cursor:X,Y"
+  int row = 0;                      ///< line feeds written so far
+  bool closed = false;
+  bool is_console = true;
+
+ private:
+  std::uint16_t attr_ = 0x07;
+};
+
+/// Scripted keys and prompt input. When keys run out, GetKey returns
+/// kKeyEof (so a scenario can never hang).
+class FakeKeyboard : public Keyboard {
+ public:
+  int GetKey() override;
+  bool KeyWaiting() override { return !keys.empty(); }
+  bool ReadInt(int* value) override;
+  bool ReadWord(std::string* word, std::size_t max_bytes) override;
+
+  /// Queues plain keys, one per character.
+  void Type(const std::string& k) {
+    for (char c : k) keys.push_back(static_cast<unsigned char>(c));
+  }
+  std::deque<int> keys;
+  std::string input;  ///< what the prompts read, scanf style
+  int keys_read = 0;
+};
+
+class FakeResources : public ResourceStore {
+ public:
+  bool Find(std::string_view type, std::string_view name,
+            std::span<const std::uint8_t>* bytes) const override;
+  void Add(const std::string& name, std::vector<std::uint8_t> bytes) {
+    items[name] = std::move(bytes);
+  }
+  std::map<std::string, std::vector<std::uint8_t>> items;  ///< type "WAVE"
+};
+
+class FakeMessages : public MessageQueue {
+ public:
+  void StartTimer(int interval_ms) override { timer_ms = interval_ms; }
+  Message WaitMessage() override {
+    ++waits;
+    return kTimer;
+  }
+  int timer_ms = 0;
+  int waits = 0;
+};
+
+class FakeCues : public SoundCues {
+ public:
+  void Play(std::string_view alias, unsigned flags) override {
+    played.push_back(std::string(alias) + ":" + std::to_string(flags));
+  }
+  std::vector<std::string> played;
+};
+
+class FakeSpeech : public SpeechEngine {
+ public:
+  void Speak(const std::vector<std::string>& lines) override { spoken.push_back(lines); }
+  std::vector<std::vector<std::string>> spoken;
+};
+
+class FakeMusic : public MusicDevice {
+ public:
+  int SendString(const std::string& command, std::string* reply) override;
+  std::vector<std::string> commands;
+  std::string mode_reply = "playing";
+};
+
+class FakeWindow : public ImageWindow {
+ public:
+  bool Show(const std::string& title, const Dib* dib) override;
+  void MessageBox(const std::string& text, const std::string& caption) override {
+    boxes.push_back(caption + ":" + text);
+  }
+  bool can_create = true;
+  std::vector<std::string> shown;  ///< titles
+  std::vector<Dib> pictures;       ///< what each window showed (empty if none)
+  std::vector<std::string> boxes;
+};
+
+class FakeDialog : public FileDialog {
+ public:
+  std::string GetOpenFileName(const std::string& title, const std::vector<FileFilter>& filters,
+                              const std::string& initial_dir) override;
+  std::deque<std::string> answers;
+  std::vector<std::string> titles;
+};
+
+/// The immediate exits throw this in tests.
+struct FakeExit {
+  int status;
+};
+
+/// A fake platform, a private working directory and a catalog of works made
+/// in the test; runs the reader to its end.
+class Scenario {
+ public:
+  Scenario();
+  ~Scenario();
+  Scenario(const Scenario&) = delete;
+  Scenario& operator=(const Scenario&) = delete;
+
+  /// Adds a work whose code page 932 |text| is packed into a ZIP resource.
+  void AddWork(const std::string& name, const std::string& title, const std::string& text);
+  /// Runs the reader with |args|; returns its exit status (or the status of
+  /// an immediate exit).
+  int Run(const std::vector<std::string>& args);
+  /// Path of a file in the working directory, and its content ("" if none).
+  std::string Path(const std::string& name) const { return dir + "/" + name; }
+  std::string ReadFile(const std::string& name) const;
+  void WriteFile(const std::string& name, const std::string& content) const;
+  /// Clears what the fakes recorded (between two runs).
+  void ResetRecording();
+
+  FakeConsole console;
+  FakeKeyboard keyboard;
+  FakeResources resources;
+  FakeMessages messages;
+  FakeCues cues;
+  FakeSpeech speech;
+  FakeMusic music;
+  FakeWindow window;
+  FakeDialog dialog;
+  Platform platform;
+  Catalog catalog;
+  std::string dir;
+};
+
+/// "line NNN" lines with CR LF, numbered from |first|: each takes one row.
+std::string NumberedLines(int first, int count);
+
+/// A status line's page number as printed ("--- page N ---"), or -1.
+std::vector<int> PagesShown(const std::string& text);
+
+}  // namespace shiori::testing
