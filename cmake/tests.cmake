@@ -10,13 +10,19 @@ foreach(dir ${SHIORI_CORE_DIRS} platform/${SHIORI_PLATFORM} tests)
 endforeach()
 file(GLOB SHIORI_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 
+# The real texts sit in shared/corpus beside the project (or beside the
+# folder of a git worktree); -DSHIORI_CORPUS_DIR=... points elsewhere.
+find_path(SHIORI_CORPUS_DIR README.md
+          PATHS ${CMAKE_SOURCE_DIR}/../shared/corpus ${CMAKE_SOURCE_DIR}/../../shared/corpus
+          NO_DEFAULT_PATH)
+
 add_executable(shiori_tests ${SHIORI_TEST_SOURCES} ${SHIORI_TEST_SUPPORT})
 shiori_flags(shiori_tests)
 target_link_libraries(shiori_tests PRIVATE shiori_platform shiori_resources shiori_core
                       GTest::gtest GTest::gtest_main)
 target_compile_definitions(shiori_tests PRIVATE
   SHIORI_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-  SHIORI_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus"
+  SHIORI_CORPUS_DIR="${SHIORI_CORPUS_DIR}"
   $<$<TARGET_EXISTS:shiori>:SHIORI_BINARY="$<TARGET_FILE:shiori>">)
 if(TARGET shiori)
   add_dependencies(shiori_tests shiori)

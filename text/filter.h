@@ -1,6 +1,7 @@
 // Aozora markup filter and the reading collections it fills.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,8 +39,17 @@ class ReadingCollection {
   const ruby_info& operator[](int i) const { return *items_[i]; }
 
  private:
+  // Records hash and compare by (moto, yomi); the index points at accepted
+  // records, so looking the working slot up allocates nothing.
+  struct PairHash {
+    std::size_t operator()(const ruby_info* r) const;
+  };
+  struct PairEqual {
+    bool operator()(const ruby_info* a, const ruby_info* b) const;
+  };
+
   std::vector<std::unique_ptr<ruby_info>> items_;  // last one: working slot
-  std::unordered_set<std::string> index_;          // moto + '\0' + yomi
+  std::unordered_set<const ruby_info*, PairHash, PairEqual> index_;
 };
 
 /// The two output lines of one filtered input line.
