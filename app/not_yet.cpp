@@ -1,20 +1,9 @@
 // Subsystems whose real implementations are being built; each definition
 // here is removed when its subsystem lands.
 #include "app/reader.h"
-#include "text/views.h"
 
 namespace shiori {
 
-void search_prompt(Reader&) {}
-void search_continue(Reader&) {}
-void search_print_row(Reader& r, int i, int, bool) {
-  r.Print(r.page.page_buff[r.page.pg][i]);
-  r.Normal();
-  r.Print("\n");
-}
-void search_fail(Reader& r) { r.search.search_flag = 0; }
-void show_ruby(Reader&) {}
-void show_rinfo(Reader&) {}
 void G_TTS(Reader&, std::string_view) {}
 void tts_feed_line(Reader&, int) {}
 void tts_recolor(Reader&, int) {}

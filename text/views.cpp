@@ -1,0 +1,87 @@
+#include "text/views.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/reader.h"
+
+namespace shiori {
+
+namespace {
+
+// Writes "(%d)%s : %s" lines, one per record, in the platform's line ends.
+template <typename Records>
+void WriteListing(Reader& r, const char* name, const Records& records) {
+  std::string content;
+  int n = 0;
+  for (const ruby_info* rec : records) {
+    content += "(" + std::to_string(n++) + ")" + rec->moto + " : " + rec->yomi +
+               r.plat.text_line_end;
+  }
+  std::FILE* f = std::fopen(r.DataPath(name).c_str(), "wb");
+  bool ok = f != nullptr;
+  if (ok) ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+  int saved = errno;
+  if (f != nullptr && std::fclose(f) != 0) ok = false;
+  if (!ok) r.Printf("cannot write %s: %s\n", name, std::strerror(saved ? saved : errno));
+}
+
+std::vector<const ruby_info*> Records(ReadingCollection& c) {
+  std::vector<const ruby_info*> out;
+  for (auto it = c.begin(); it != c.end(); ++it) out.push_back(it->get());
+  return out;
+}
+
+bool IsSaveKey(int key) { return key == 'S' || key == 's'; }
+
+}  // namespace
+
+void show_ruby(Reader& r) {
+  // The page text: the shown rows joined without separators.
+  std::string text;
+  const std::vector<std::string>& rows = r.page.page_buff[r.page.pg];
+  for (int i = 0; i < r.page.pline_num && i < static_cast<int>(rows.size()); ++i) text += rows[i];
+
+  // Longer bases claim their text first; the collection keeps this order.
+  std::sort(r.ruby.begin(), r.ruby.end(),
+            [](const auto& a, const auto& b) { return comp01(a.get(), b.get()) < 0; });
+  std::vector<ruby_info> found;
+  for (auto it = r.ruby.begin(); it != r.ruby.end(); ++it) {
+    const ruby_info& e = **it;
+    std::size_t at = text.find(e.moto);
+    if (e.moto.empty() || at == std::string::npos) continue;
+    ruby_info copy = e;
+    copy.id = static_cast<int>(at);
+    found.push_back(copy);
+    std::fill_n(text.begin() + at, std::min<std::size_t>(e.moto.size(), text.size() - at), '*');
+  }
+  std::sort(found.begin(), found.end(),
+            [](const ruby_info& a, const ruby_info& b) { return compID(&a, &b) < 0; });
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    r.Printf("%s(%s)\t", found[k].moto.c_str(), found[k].yomi.c_str());
+    if ((k + 1) % 4 == 0 || k + 1 == found.size()) r.Print("\n");
+  }
+  r.Print("touch anykey , return page\n");
+  if (IsSaveKey(r.GetKey())) {
+    std::sort(r.ruby.begin(), r.ruby.end(),
+              [](const auto& a, const auto& b) { return compID(a.get(), b.get()) < 0; });
+    WriteListing(r, "ruby.txt", Records(r.ruby));
+  }
+}
+
+void show_rinfo(Reader& r) {
+  positions_list_view(r);
+  const int n = r.rinfo.size();
+  for (int k = 0; k < n; ++k) {
+    r.Printf("%s【%s】\t", r.rinfo[k].moto.c_str(), r.rinfo[k].yomi.c_str());
+    if ((k + 1) % 3 == 0 || k + 1 == n) r.Print("\n");
+  }
+  r.Print("touch anykey , return page\n");
+  if (IsSaveKey(r.GetKey())) WriteListing(r, "rinfo.txt", Records(r.rinfo));
+}
+
+}  // namespace shiori
