@@ -10,11 +10,17 @@ foreach(dir ${SHIORI_CORE_DIRS} platform/${SHIORI_PLATFORM} tests)
 endforeach()
 file(GLOB SHIORI_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 
-# The real texts sit in shared/corpus beside the project (or beside the
-# folder of a git worktree); -DSHIORI_CORPUS_DIR=... points elsewhere.
-find_path(SHIORI_CORPUS_DIR README.md
-          PATHS ${CMAKE_SOURCE_DIR}/../shared/corpus ${CMAKE_SOURCE_DIR}/../../shared/corpus
-          NO_DEFAULT_PATH)
+# The shared corpus sits beside the project's checkout; a git worktree one
+# level deeper finds it one level further up. -DSHIORI_CORPUS_DIR=... overrides.
+set(SHIORI_CORPUS_DIR "" CACHE PATH "Directory of the shared test corpus")
+set(shiori_corpus_dir ${SHIORI_CORPUS_DIR})
+if(NOT shiori_corpus_dir)
+  get_filename_component(shiori_corpus_dir ${CMAKE_SOURCE_DIR}/../shared/corpus ABSOLUTE)
+  get_filename_component(deeper ${CMAKE_SOURCE_DIR}/../../shared/corpus ABSOLUTE)
+  if(NOT EXISTS ${shiori_corpus_dir} AND EXISTS ${deeper})
+    set(shiori_corpus_dir ${deeper})
+  endif()
+endif()
 
 add_executable(shiori_tests ${SHIORI_TEST_SOURCES} ${SHIORI_TEST_SUPPORT})
 shiori_flags(shiori_tests)
@@ -22,7 +28,7 @@ target_link_libraries(shiori_tests PRIVATE shiori_platform shiori_resources shio
                       GTest::gtest GTest::gtest_main)
 target_compile_definitions(shiori_tests PRIVATE
   SHIORI_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-  SHIORI_CORPUS_DIR="${SHIORI_CORPUS_DIR}"
+  SHIORI_CORPUS_DIR="${shiori_corpus_dir}"
   $<$<TARGET_EXISTS:shiori>:SHIORI_BINARY="$<TARGET_FILE:shiori>">)
 if(TARGET shiori)
   add_dependencies(shiori_tests shiori)

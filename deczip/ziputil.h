@@ -1,11 +1,22 @@
-// The ZIP local file header reader.
+// The ZIP local file header reader, and the central directory lookups that
+// members with a data descriptor (flag bit 3) need for their sizes.
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "content/streams.h"
 
 namespace shiori {
+
+inline constexpr std::uint32_t kZipLocalSignature = 0x04034b50;
+inline constexpr std::uint32_t kZipCentralSignature = 0x02014b50;
+inline constexpr std::uint32_t kZipEndSignature = 0x06054b50;
+inline constexpr std::uint32_t kZipDescriptorSignature = 0x08074b50;
+/// General-purpose flag bit 3: CRC-32 and sizes follow the data.
+inline constexpr std::uint16_t kZipFlagDescriptor = 0x0008;
 
 /// In-memory form of one local file header, fields in wire order.
 struct ZipHeader {
@@ -30,5 +41,32 @@ struct ZipHeader {
 /// from |ssin|. A name longer than the buffer is cut (always terminated); the
 /// bytes that do not fit are read past. False when the stream ran out.
 bool sReadZipHeader(ByteStream& ssin, ZipHeader* header);
+
+/// One entry of the central directory.
+struct ZipCentralEntry {
+  std::uint16_t option = 0;
+  std::uint16_t method = 0;
+  std::uint32_t crc32 = 0;
+  std::uint32_t compsize = 0;
+  std::uint32_t uncompsize = 0;
+  std::uint32_t local_offset = 0;  ///< offset of the member's local header
+  std::string name;
+};
+
+/// Finds the end record of |archive| and reads every central directory entry.
+/// False when the end record is missing or the directory runs past the archive.
+bool ReadZipCentralDirectory(std::span<const std::uint8_t> archive,
+                             std::vector<ZipCentralEntry>* entries);
+
+/// The central directory entry of the member whose local header starts at
+/// |local_offset|. False when there is none.
+bool FindZipCentralEntry(std::span<const std::uint8_t> archive, std::uint32_t local_offset,
+                         ZipCentralEntry* entry);
+
+/// A member with a data descriptor may carry zero sizes in its local header:
+/// then CRC-32 and sizes are taken from its central directory entry. True when
+/// |header| now holds the member's sizes; false when they cannot be found.
+bool ResolveZipSizes(std::span<const std::uint8_t> archive, std::uint32_t local_offset,
+                     ZipHeader* header);
 
 }  // namespace shiori

@@ -163,7 +163,7 @@ Scenario::~Scenario() {
 
 void Scenario::AddWork(const std::string& name, const std::string& title,
                        const std::string& text) {
-  resources.Add(name, MakeZip({{name + ".txt", text}}));
+  resources.Add(name, ziptest::MakeZip({ziptest::Member(name + ".txt", text)}));
   catalog.works.push_back({name, title, " ", nullptr, false});
 }
 

@@ -1,20 +1,42 @@
-// Builds ZIP archives in memory for tests.
+// Builds ZIP archives in memory for the extraction tests, with zlib, in the
+// forms writers produce: deflate or stored members, sizes in the local header
+// or (flag bit 3) only in the data descriptor and the central directory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-namespace shiori::testing {
+namespace shiori::ziptest {
 
-struct ZipMember {
+struct Member {
+  Member(std::string name_, std::string data_, std::uint16_t method_ = 8,
+         bool descriptor_ = false, std::string extra_ = {})
+      : name(std::move(name_)), data(std::move(data_)), method(method_),
+        descriptor(descriptor_), extra(std::move(extra_)) {}
   std::string name;
   std::string data;
-  bool stored = false;          ///< method 0 instead of deflate
-  bool data_descriptor = false; ///< flag bit 3: sizes only after the data and in the directory
+  std::uint16_t method = 8;  ///< 8 deflate, 0 stored
+  bool descriptor = false;   ///< flag bit 3: zero sizes locally, descriptor after the data
+  std::string extra;         ///< extra field of the local header
 };
 
-/// A complete archive: local headers and data, central directory, end record.
-std::vector<std::uint8_t> MakeZip(const std::vector<ZipMember>& members);
+/// Local headers with their data, then the central directory and end record.
+std::vector<std::uint8_t> MakeZip(const std::vector<Member>& members);
 
-}  // namespace shiori::testing
+/// Raw deflate (no zlib header) of |data|, as ZIP members hold it.
+std::string Deflate(std::string_view data);
+
+/// Offsets of the local header fields, from the signature.
+inline constexpr std::size_t kCrcAt = 14, kCompAt = 18, kUncompAt = 22, kNameLenAt = 26,
+                             kNameAt = 30;
+
+void Patch32(std::vector<std::uint8_t>* bytes, std::size_t at, std::uint32_t value);
+
+/// The bytes of a file of the shared corpus; empty when it cannot be read.
+std::vector<std::uint8_t> ReadCorpus(const std::string& name);
+
+}  // namespace shiori::ziptest
