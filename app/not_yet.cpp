@@ -4,7 +4,6 @@
 
 namespace shiori {
 
-void G_TTS(Reader&, std::string_view) {}
 void tts_feed_line(Reader&, int) {}
 void tts_recolor(Reader&, int) {}
 void tts_toggle(Reader& r) { show_page(r); }

@@ -60,7 +60,7 @@ TEST(ShowRubyTest, SaveWritesTheWholeCollectionInOrderOfFirstAppearance) {
   std::string text = "甲《こう》乙《おつ》\r\n" + NumberedLines(1, 30) + "丙丁《へいてい》甲《こう》\r\n" +
                      NumberedLines(1, 30);
   s.AddWork("w", "W", text);
-  s.keyboard.Type("nnrS");
+  s.keyboard.Type("nrS");
   s.Run({"0"});
   EXPECT_EQ(s.ReadFile("ruby.txt"), "(0)甲 : こう\n(1)乙 : おつ\n(2)丙丁 : へいてい\n");
 }
