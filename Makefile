@@ -8,7 +8,7 @@ ARGS ?=
 .PHONY: run test build deps clean
 
 deps:
-	@scripts/setup-deps.sh base test
+	@scripts/setup-deps.sh base test speech music image cues
 
 build: deps
 	@cmake -S . -B $(BUILD) -DSHIORI_WERROR=$(if $(CI),ON,OFF) >/dev/null

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing shiori need, when
-# they are missing. Usage: setup-deps.sh [base|test|windows|media]...
+# they are missing. Usage: setup-deps.sh SET...  where each SET names a list
+# scripts/packages/SET.txt (one package a line; "# needs: contrib" in a list
+# enables Debian's contrib section first).
 set -euo pipefail
-
-pkgs_base="cmake g++ make pkg-config zlib1g-dev libpng-dev"
-pkgs_test="libgtest-dev libgmock-dev tmux"
-pkgs_windows="g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 dpkg-dev"
-pkgs_media=""
+here="$(cd "$(dirname "$0")" && pwd)"
 
 want=""
-for set in "${@:-base}"; do
-  v="pkgs_${set}"
-  want="$want ${!v}"
+contrib=0
+for set in "$@"; do
+  list="$here/packages/$set.txt"
+  [ -f "$list" ] || continue
+  grep -q '^# needs: contrib' "$list" && contrib=1
+  want="$want $(grep -v '^#' "$list" | tr '\n' ' ')"
 done
 
 missing=""
@@ -28,9 +29,23 @@ elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
   SUDO="sudo"
 else
   echo "shiori needs these Debian packages:$missing" >&2
+  [ "$contrib" = 1 ] && echo "(some are in Debian's contrib section: enable it in /etc/apt/sources.list.d/ first)" >&2
   echo "Install them with: sudo apt-get install -y$missing" >&2
   exit 1
 fi
+
+if [ "$contrib" = 1 ]; then
+  # Some voices live in contrib: add it to the Debian sources when it is not there.
+  for f in /etc/apt/sources.list.d/debian.sources; do
+    if [ -f "$f" ] && ! grep -q '^Components:.*contrib' "$f"; then
+      $SUDO sed -i 's/^Components: main$/Components: main contrib/' "$f"
+    fi
+  done
+  if [ -f /etc/apt/sources.list ] && grep -q '^deb .* main$' /etc/apt/sources.list; then
+    $SUDO sed -i 's/^\(deb .* main\)$/\1 contrib/' /etc/apt/sources.list
+  fi
+fi
+
 echo "Installing:$missing"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
