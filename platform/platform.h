@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/console.h"
@@ -32,5 +33,16 @@ struct Platform {
   /// The line end of text files ("\r\n" on Windows, "\n" elsewhere).
   std::string text_line_end = "\n";
 };
+
+/// The machine's own implementations of every interface, owned together.
+class RealPlatform {
+ public:
+  virtual ~RealPlatform() = default;
+  virtual Platform& platform() = 0;
+};
+
+/// Builds the real platform of this build (POSIX or Win32), ready for the
+/// reader; restores the terminal when destroyed.
+std::unique_ptr<RealPlatform> MakeRealPlatform();
 
 }  // namespace shiori
