@@ -60,7 +60,8 @@ std::string TextOf(const std::string& path) {
   return std::string(streams.ssout.view());
 }
 
-// One pass of the reading loop's per-line work with no page shown.
+// One pass of the reading loop's per-line work with no page shown; returns
+// the row count at which the last full page ends.
 int FullPass(const std::string& text) {
   Scenario s;
   shiori::Reader r(s.platform, s.catalog);
@@ -74,7 +75,8 @@ int FullPass(const std::string& text) {
                                                r.rinfo, &r.filtered);
     shiori::wrap_line(r, use);
   }
-  return r.page.count[1];
+  // The row count at the last page advance: where the last full page ends.
+  return r.page.mae_p;
 }
 
 double IconvPass(const std::string& text) {
@@ -92,6 +94,7 @@ double IconvPass(const std::string& text) {
 }
 
 double IconvCommand(const std::string& path) {
+  std::fflush(stdout);
   auto t0 = Clock::now();
   pid_t pid = fork();
   if (pid == 0) {
@@ -122,6 +125,7 @@ template <typename F>
 long PeakKiB(F f) {
   int fds[2];
   if (pipe(fds) != 0) return -1;
+  std::fflush(stdout);
   pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
@@ -146,6 +150,7 @@ long PeakKiB(F f) {
 struct Interactive {
   double resume = 0;
   double back = 0;
+  std::size_t pages = 0;  // pages shown by the second run (2 when back worked)
 };
 
 Interactive ResumeAndBack(const std::string& archive_or_text, bool is_zip, int rows) {
@@ -164,6 +169,7 @@ Interactive ResumeAndBack(const std::string& archive_or_text, bool is_zip, int r
     auto t0 = Clock::now();
     s.Run({"0"});
     double t = Seconds(t0, Clock::now());
+    out.pages = shiori::testing::PagesShown(s.console.Text()).size();
     if (step == 0) out.resume = t;
     else out.back = t - out.resume;
   }
@@ -203,14 +209,12 @@ int main(int argc, char** argv) {
     if (!std::filesystem::exists(path)) continue;
     bool is_zip = std::string(name).find(".zip") != std::string::npos;
     std::string raw = ReadAll(path);
-    // The last full page ends at the largest multiple of the page that the
-    // pass reaches; resuming there shows it.
-    int rows = FullPass(TextOf(path));
-    int last_full = rows - rows % 22;
+    // Resuming at the row count where the last full page ends shows it.
+    int last_full = FullPass(TextOf(path));
     Interactive t = ResumeAndBack(raw, is_zip, last_full);
     long peak = PeakKiB([&] { ResumeAndBack(raw, is_zip, last_full); });
-    std::printf("%-30s %10d %12.1f %12.1f %10ld\n", name, last_full, t.resume * 1e3, t.back * 1e3,
-                peak);
+    std::printf("%-30s %10d %12.1f %12.1f %10ld  (pages shown: %zu)\n", name, last_full,
+                t.resume * 1e3, t.back * 1e3, peak, t.pages);
   }
   return 0;
 }
