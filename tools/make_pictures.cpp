@@ -644,7 +644,7 @@ Canvas Poster(const Font& serif, const Font& bold) {
 
   // Heading.
   Fill(cv, TextLine(serif, "GULL STREET  \xB7  HARWICK", {9.5, 1, 2.2}, W / 2.0, 40), Solid(ink));
-  Fill(cv, TextArc(bold, "THE GREAT", {21, 1, 3.5}, W / 2.0, 270, 205), Solid(red));
+  Fill(cv, TextArc(bold, "THE GREAT", {21, 1, 3.5}, W / 2.0, 270, 205), Solid(Hex(0x9A6E1C)));
   Path velmore = TextLine(bold, "VELMORE", {56, 0.86, 1.5}, W / 2.0, 122);
   {
     Path shadow;
@@ -653,9 +653,9 @@ Canvas Poster(const Font& serif, const Font& bold) {
       for (Pt q : c) s.push_back({q.x + 2.5, q.y + 2.5});
       shadow.contours.push_back(s);
     }
-    Fill(cv, shadow, Solid(red));
+    Fill(cv, shadow, Solid(ink));
   }
-  Fill(cv, velmore, Solid(ink));
+  Fill(cv, velmore, [&](double, double y) { return Mix(Hex(0xB82A22), Hex(0x7E1414), Smooth(78, 122, y)); });
 
   // The proscenium.
   const double ax0 = 48, ax1 = W - 48, spring = 196, atop = 140, floor_y = 356;
@@ -846,9 +846,9 @@ Canvas Poster(const Font& serif, const Font& bold) {
   Fill(cv, Rect(ax0, floor_y + 8, ax1, floor_y + 9.2), Solid(ink));
 
   // The bill below.
-  Fill(cv, TextLine(bold, "MASTER OF MYSTERIES", {17, 0.95, 1.6}, W / 2.0, 392), Solid(red));
+  Fill(cv, TextLine(bold, "THE VANISHING LADY", {17, 0.95, 1.6}, W / 2.0, 392), Solid(red));
   Fill(cv, OrnamentRule(W / 2.0, 405, 96), Solid(ink));
-  Fill(cv, TextLine(serif, "ILLUSIONS  \xB7  ESCAPES  \xB7  SPIRITS EXPOSED", {10.5, 1, 0.9}, W / 2.0, 424),
+  Fill(cv, TextLine(serif, "ILLUSIONS  \xB7  ESCAPES  \xB7  MARVELS OF THE AGE", {9.8, 1, 0.7}, W / 2.0, 424),
        Solid(ink));
   Fill(cv, TextLine(bold, "NIGHTLY AT EIGHT", {15, 1, 2.2}, W / 2.0, 448), Solid(ink));
   Fill(cv, TextLine(serif, "AT THE VELMORE THEATRE  \xB7  AUTUMN 1893", {10, 1, 0.8}, W / 2.0, 467),
