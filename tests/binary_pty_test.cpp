@@ -153,10 +153,10 @@ TEST_F(BinaryTest, SearchForAWordTypedInUtf8HighlightsTheHit) {
   ASSERT_TRUE(r.WaitFor("(n)next"));
   r.Type("s");
   ASSERT_TRUE(r.WaitFor("input search str"));
-  r.Type(U8(u8"検索") + "\n");
+  r.Type(U8(u8"探す") + "\n");
   ASSERT_TRUE(r.WaitFor("(n)next"));
   // The hit: light grey on bright red, then the word itself.
-  EXPECT_NE(r.seen().find("\x1b[0;37;101m" + U8(u8"検索")), std::string::npos)
+  EXPECT_NE(r.seen().find("\x1b[0;37;101m" + U8(u8"探す")), std::string::npos)
       << r.seen().substr(r.seen().size() > 3000 ? r.seen().size() - 3000 : 0);
   r.Type("q");
   EXPECT_EQ(r.Wait(), 0);
