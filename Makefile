@@ -1,11 +1,12 @@
 # shiori: the two commands of the README.
 #   make run [ARGS="0 r"]   set up, build and start the reader
 #   make test               set up, build and run every test
+#   make sanitize           every test again under ASan and UBSan (build-sanitize/)
 BUILD ?= build
 JOBS ?= 2
 ARGS ?=
 
-.PHONY: run test build deps clean
+.PHONY: run test build deps clean sanitize
 
 deps:
 	@scripts/setup-deps.sh base test speech music image cues
@@ -20,5 +21,8 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
 
+sanitize:
+	@JOBS=$(JOBS) scripts/test-sanitize.sh
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-sanitize
