@@ -35,4 +35,5 @@ add_custom_command(OUTPUT ${embedded_cpp}
   COMMAND embed_resources ${embedded_cpp} ${embed_args}
   DEPENDS embed_resources ${embed_deps} VERBATIM)
 add_library(shiori_resources STATIC ${embedded_cpp})
-target_include_directories(shiori_resources PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(shiori_resources PUBLIC ${SHIORI_INCLUDE_ROOT})
+shiori_use_sources(shiori_resources)

@@ -9,6 +9,8 @@ foreach(dir ${SHIORI_CORE_DIRS} platform/${SHIORI_PLATFORM} tests)
   list(APPEND SHIORI_TEST_SOURCES ${found})
 endforeach()
 file(GLOB SHIORI_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+shiori_sources(SHIORI_TEST_SOURCES)
+shiori_sources(SHIORI_TEST_SUPPORT)
 
 # The shared corpus sits beside the project's checkout; a git worktree one
 # level deeper finds it one level further up. -DSHIORI_CORPUS_DIR=... overrides.
