@@ -2,11 +2,13 @@
 #   make run [ARGS="0 r"]   set up, build and start the reader
 #   make test               set up, build and run every test
 #   make sanitize           every test again under ASan and UBSan (build-sanitize/)
+#   make fuzz [FUZZ_SECONDS=30]  each libFuzzer target of fuzz/ for that long (build-fuzz/)
 BUILD ?= build
 JOBS ?= 2
 ARGS ?=
+FUZZ_SECONDS ?= 30
 
-.PHONY: run test build deps clean sanitize
+.PHONY: run test build deps clean sanitize fuzz
 
 deps:
 	@scripts/setup-deps.sh base test speech music image cues
@@ -24,5 +26,8 @@ test: build
 sanitize:
 	@JOBS=$(JOBS) scripts/test-sanitize.sh
 
+fuzz:
+	@JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) build-sanitize
+	rm -rf $(BUILD) build-sanitize build-fuzz
