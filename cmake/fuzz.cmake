@@ -26,4 +26,15 @@ foreach(src ${SHIORI_FUZZ_SOURCES})
   target_link_libraries(${name} PRIVATE shiori_platform shiori_resources shiori_core)
   list(APPEND SHIORI_FUZZ_TARGETS ${name})
 endforeach()
-add_custom_target(fuzz_targets DEPENDS ${SHIORI_FUZZ_TARGETS})
+
+# The archive seeds are made at run time from slices of texts, in every form
+# the extraction knows (not instrumented: a tool of the script).
+set(seed_sources ${CMAKE_SOURCE_DIR}/fuzz/make_zip_seeds.cpp
+    ${CMAKE_SOURCE_DIR}/tests/support/zip_builder.cpp)
+shiori_sources(seed_sources)
+add_executable(make_zip_seeds ${seed_sources})
+shiori_flags(make_zip_seeds)
+target_compile_definitions(make_zip_seeds PRIVATE SHIORI_CORPUS_DIR="")
+target_link_libraries(make_zip_seeds PRIVATE ZLIB::ZLIB)
+
+add_custom_target(fuzz_targets DEPENDS ${SHIORI_FUZZ_TARGETS} make_zip_seeds)

@@ -18,7 +18,7 @@ scripts/setup-deps.sh base fuzz
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DSHIORI_FUZZ=ON -DSHIORI_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$jobs" --target fuzz_targets packzip
+cmake --build "$build" -j "$jobs" --target fuzz_targets
 
 # The shared corpus sits beside the checkout (one level further up from a worktree).
 corpus="${SHIORI_CORPUS_DIR:-}"
@@ -48,22 +48,19 @@ seed_zip="$work/zip_decode_fuzz"
 seed_pos="$work/positions_fuzz"
 seed_keys="$work/key_decoder_fuzz"
 mkdir -p "$seed_filter" "$seed_zip" "$seed_pos" "$seed_keys"
-n=0
 for t in "${texts[@]}"; do
-  n=$((n + 1))
   base="$(basename "$t" .txt)"
   # The first 12 KB in slices of whole lines, and one slice from the middle.
   head -c 12288 "$t" | split -C 3072 - "$seed_filter/$base-head-"
   size=$(stat -c %s "$t")
   # (head stops reading early: tail's broken pipe is expected.)
   { tail -c +$((size / 2)) "$t" || true; } | head -c 3072 > "$seed_filter/$base-middle"
-  # A small archive of the same text, as the reader carries its works.
-  head -c 6144 "$t" > "$work/slice.txt"
-  "$build/packzip" "$work/slice.txt" "$base.txt" "$seed_zip/$base.zip"
 done
+# Small archives of the texts in every form the extraction knows.
+"$build/make_zip_seeds" "$seed_zip" 4096 "${texts[@]}"
 for z in "$corpus"/*.zip; do
   # The start of a real distribution archive (cut: the fuzzer's length limit).
-  [ -f "$z" ] && head -c 32768 "$z" > "$seed_zip/$(basename "$z" .zip)-start.zip"
+  if [ -f "$z" ]; then head -c 32768 "$z" > "$seed_zip/$(basename "$z" .zip)-start.zip"; fi
 done
 printf 'morgue.txt\n0\ngreat_velmor_the.txt\n1234\nreadme.txt\n0\n' > "$seed_pos/default"
 printf 'morgue.txt\r\n0\r\ngreat_velmor_the.txt\r\n44\r\n' > "$seed_pos/windows"
