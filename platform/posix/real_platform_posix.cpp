@@ -12,6 +12,7 @@
 #include "platform/posix/messages_posix.h"
 #include "platform/posix/terminal_guard.h"
 #include "platform/posix/unavailable_posix.h"
+#include "platform/posix/window_posix.h"
 
 namespace shiori {
 
@@ -24,7 +25,8 @@ class PosixPlatform : public RealPlatform {
         guard_(STDIN_FILENO, STDOUT_FILENO),
         console_(STDOUT_FILENO, charset_, &guard_),
         keyboard_(STDIN_FILENO, charset_, &console_),
-        messages_(&keyboard_) {
+        messages_(&keyboard_),
+        window_(&console_, &keyboard_) {
     guard_.SetConsole(&console_);
     p_.console = &console_;
     p_.keyboard = &keyboard_;
@@ -50,11 +52,11 @@ class PosixPlatform : public RealPlatform {
   PosixConsole console_;
   PosixKeyboard keyboard_;
   PosixMessageQueue messages_;
+  PosixImageWindow window_;
   EmbeddedResourceStore resources_;
   SilentCues cues_;
   SilentSpeech speech_;
   NoMusicDevice music_;
-  NoImageWindow window_;
   NoFileDialog dialog_;
   Platform p_;
 };
