@@ -8,8 +8,10 @@
 #include "platform/platform.h"
 #include "platform/posix/charset.h"
 #include "platform/posix/console_posix.h"
+#include "platform/posix/cues_posix.h"
 #include "platform/posix/keyboard_posix.h"
 #include "platform/posix/messages_posix.h"
+#include "platform/posix/speech_posix.h"
 #include "platform/posix/terminal_guard.h"
 #include "platform/posix/unavailable_posix.h"
 #include "platform/posix/window_posix.h"
@@ -54,8 +56,8 @@ class PosixPlatform : public RealPlatform {
   PosixMessageQueue messages_;
   PosixImageWindow window_;
   EmbeddedResourceStore resources_;
-  SilentCues cues_;
-  SilentSpeech speech_;
+  PosixCues cues_;
+  PosixSpeech speech_;
   NoMusicDevice music_;
   NoFileDialog dialog_;
   Platform p_;
