@@ -206,6 +206,7 @@ void mm_select(Reader& r) {
 }
 
 int mm_wait_key(Reader& r) {
+  r.plat.console->Flush();
   for (;;) {
     const MessageQueue::Message msg = r.plat.messages->WaitMessage();
     if (r.plat.keyboard->KeyWaiting()) return r.GetKey();
