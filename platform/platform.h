@@ -32,6 +32,9 @@ struct Platform {
   std::function<void(int status)> terminate;
   /// The line end of text files ("\r\n" on Windows, "\n" elsewhere).
   std::string text_line_end = "\n";
+  /// Playlist entries made from a dialog path double every backslash (true
+  /// on Windows, where the backslash is the path separator).
+  bool double_backslashes = false;
 };
 
 /// The machine's own implementations of every interface, owned together.

@@ -9,8 +9,10 @@
 #include "platform/posix/charset.h"
 #include "platform/posix/console_posix.h"
 #include "platform/posix/cues_posix.h"
+#include "platform/posix/dialog_posix.h"
 #include "platform/posix/keyboard_posix.h"
 #include "platform/posix/messages_posix.h"
+#include "platform/posix/music_posix.h"
 #include "platform/posix/speech_posix.h"
 #include "platform/posix/terminal_guard.h"
 #include "platform/posix/unavailable_posix.h"
@@ -28,7 +30,8 @@ class PosixPlatform : public RealPlatform {
         console_(STDOUT_FILENO, charset_, &guard_),
         keyboard_(STDIN_FILENO, charset_, &console_),
         messages_(&keyboard_),
-        window_(&console_, &keyboard_) {
+        window_(&console_, &keyboard_),
+        dialog_(STDIN_FILENO, &console_) {
     guard_.SetConsole(&console_);
     p_.console = &console_;
     p_.keyboard = &keyboard_;
@@ -55,11 +58,11 @@ class PosixPlatform : public RealPlatform {
   PosixKeyboard keyboard_;
   PosixMessageQueue messages_;
   PosixImageWindow window_;
+  PosixFileDialog dialog_;
   EmbeddedResourceStore resources_;
   PosixCues cues_;
   PosixSpeech speech_;
-  NoMusicDevice music_;
-  NoFileDialog dialog_;
+  PosixMusicDevice music_;
   Platform p_;
 };
 

@@ -132,6 +132,8 @@ std::string FakeDialog::GetOpenFileName(const std::string& title,
                                         const std::vector<FileFilter>& filters,
                                         const std::string& initial_dir) {
   titles.push_back(title);
+  this->filters.push_back(filters);
+  initial_dirs.push_back(initial_dir);
   if (answers.empty()) return "";
   std::string a = answers.front();
   answers.pop_front();
@@ -196,6 +198,10 @@ void Scenario::ResetRecording() {
   cues.played.clear();
   speech.spoken.clear();
   music.commands.clear();
+  dialog.titles.clear();
+  dialog.filters.clear();
+  dialog.initial_dirs.clear();
+  messages.waits = 0;
   window.shown.clear();
   window.pictures.clear();
 }
