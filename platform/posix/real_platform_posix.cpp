@@ -24,7 +24,8 @@ class PosixPlatform : public RealPlatform {
         guard_(STDIN_FILENO, STDOUT_FILENO),
         console_(STDOUT_FILENO, charset_, &guard_),
         keyboard_(STDIN_FILENO, charset_, &console_),
-        messages_(&keyboard_) {
+        messages_(&keyboard_),
+        codec_(MakeTextCodec()) {
     guard_.SetConsole(&console_);
     p_.console = &console_;
     p_.keyboard = &keyboard_;
@@ -35,6 +36,7 @@ class PosixPlatform : public RealPlatform {
     p_.music = &music_;
     p_.window = &window_;
     p_.dialog = &dialog_;
+    p_.codec = codec_.get();
     p_.text_line_end = "\n";
     p_.terminate = [this](int status) {
       console_.Flush();
@@ -56,6 +58,7 @@ class PosixPlatform : public RealPlatform {
   NoMusicDevice music_;
   NoImageWindow window_;
   NoFileDialog dialog_;
+  std::unique_ptr<TextCodec> codec_;
   Platform p_;
 };
 
