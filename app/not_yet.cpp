@@ -11,7 +11,5 @@ void mm_load(Reader&) {}
 void mm_select(Reader&) {}
 int mm_wait_key(Reader& r) { return r.GetKey(); }
 void mm_exit(Reader&) {}
-void image_marker_step(Reader&, std::string_view) {}
-void image_list(Reader&) {}
 
 }  // namespace shiori
