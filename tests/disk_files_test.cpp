@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/reader.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/png_maker.h"
 #include "tests/support/zip_builder.h"
 
 namespace shiori::testing {
@@ -18,6 +18,8 @@ namespace {
 using ziptest::MakeZip;
 using ziptest::Member;
 using Bytes = std::vector<std::uint8_t>;
+
+std::string Str(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
@@ -210,30 +212,38 @@ TEST_F(DiskFilesTest, HelpAndVersionAnswerWithoutStartingTheReader) {
   EXPECT_EQ(s.keyboard.keys_read, 0);
 }
 
-TEST_F(DiskFilesTest, TheWorksOwnPicturesComeFirstAndFillTheImageList) {
-  s.resources.Add("fig00000_01", Bytes{'b', 'u', 'i', 'l', 't'});
+TEST_F(DiskFilesTest, MarkersOpenTheZipsOwnPicturesAndThePListOffersThem) {
+  // The catalog has a picture of the same name as the work's first: the
+  // work's own (5 x 4) must win over it (7 x 3).
+  s.resources.Add("fig9_01", pngtest::MakeRgbPng(7, 3, pngtest::PatternColour));
+  s.resources.Add("fig00000_01", pngtest::MakeRgbPng(6, 6, pngtest::PatternColour));
   s.catalog.pngname = {"fig00000_01", "fig00000_02", "fig00000_03"};
   s.catalog.png_num = 2;
+  const std::string text = "Pictured\r\n作者\r\n［＃挿絵（fig9_01.png、横5×縦4）入る］\r\n"
+                           "［＃挿絵（fig00000_01.png）入る］\r\n" +
+                           NumberedLines(1, 40);
   std::string path = Put("pictured.zip",
-                         MakeZip({Member("p/p.txt", Work("Pictured", 30)),
-                                  Member("p/img/fig9_02.png", "second", 0),
-                                  Member("p/fig9_01.PNG", "first", 8, true)}));
-  Reader reader(s.platform, s.catalog);
-  reader.Run({path});
-  EXPECT_EQ(reader.Title(), "Pictured");
-  EXPECT_EQ(reader.ImageNames(), std::vector<std::string>({"fig9_02", "fig9_01"}));
-  std::span<const std::uint8_t> bytes;
-  ASSERT_TRUE(reader.FindImage("FIG9_01", &bytes));
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "first");
-  ASSERT_TRUE(reader.FindImage("fig00000_01", &bytes));  // the catalog's, as before
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "built");
-  EXPECT_FALSE(reader.FindImage("fig9_03", &bytes));
-
-  // A work without pictures of its own offers the catalog's.
-  Reader builtin(s.platform, s.catalog);
-  builtin.Run({"0"});
-  EXPECT_EQ(builtin.ImageNames(), std::vector<std::string>({"fig00000_01", "fig00000_02"}));
-  EXPECT_FALSE(builtin.FindImage("fig9_01", &bytes));
+                         MakeZip({Member("p/p.txt", text),
+                                  Member("p/img/FIG9_01.png",
+                                         Str(pngtest::MakeRgbPng(5, 4, pngtest::PatternColour)), 0),
+                                  Member("fig9_02.png",
+                                         Str(pngtest::MakeRgbPng(3, 2, pngtest::PatternColour)),
+                                         8, true)}));
+  s.keyboard.Type("p cp ");  // each window is followed by "touch anykey"
+  s.keyboard.input = "1\n0\n1\n";  // picture 1, then work 0, then picture 1
+  s.Run({path});
+  const std::vector<std::string> titles = {"fig9_01", "fig00000_01", "fig9_02", "fig00000_02"};
+  ASSERT_EQ(s.window.shown, titles) << Text();
+  const std::pair<int, int> sizes[] = {{5, 4}, {6, 6}, {3, 2}, {0, 0}};  // no fig00000_02
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    EXPECT_EQ(s.window.pictures[i].width, sizes[i].first) << titles[i];
+    EXPECT_EQ(s.window.pictures[i].height, sizes[i].second) << titles[i];
+  }
+  // The work's list holds its own pictures in archive order; the built-in
+  // work's list the catalog's.
+  const std::string t = Text();
+  EXPECT_NE(t.find("png_num:2\n(00) FIG9_01 , (01) fig9_02\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("png_num:2\n(00) fig00000_01 , (01) fig00000_02\n"), std::string::npos);
 }
 
 }  // namespace
