@@ -8,10 +8,13 @@
 #include "platform/platform.h"
 #include "platform/posix/charset.h"
 #include "platform/posix/console_posix.h"
+#include "platform/posix/cues_posix.h"
 #include "platform/posix/keyboard_posix.h"
 #include "platform/posix/messages_posix.h"
+#include "platform/posix/speech_posix.h"
 #include "platform/posix/terminal_guard.h"
 #include "platform/posix/unavailable_posix.h"
+#include "platform/posix/window_posix.h"
 
 namespace shiori {
 
@@ -25,6 +28,7 @@ class PosixPlatform : public RealPlatform {
         console_(STDOUT_FILENO, charset_, &guard_),
         keyboard_(STDIN_FILENO, charset_, &console_),
         messages_(&keyboard_),
+        window_(&console_, &keyboard_),
         codec_(MakeTextCodec()) {
     guard_.SetConsole(&console_);
     p_.console = &console_;
@@ -52,11 +56,11 @@ class PosixPlatform : public RealPlatform {
   PosixConsole console_;
   PosixKeyboard keyboard_;
   PosixMessageQueue messages_;
+  PosixImageWindow window_;
   EmbeddedResourceStore resources_;
-  SilentCues cues_;
-  SilentSpeech speech_;
+  PosixCues cues_;
+  PosixSpeech speech_;
   NoMusicDevice music_;
-  NoImageWindow window_;
   NoFileDialog dialog_;
   std::unique_ptr<TextCodec> codec_;
   Platform p_;
