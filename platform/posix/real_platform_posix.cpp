@@ -15,7 +15,6 @@
 #include "platform/posix/music_posix.h"
 #include "platform/posix/speech_posix.h"
 #include "platform/posix/terminal_guard.h"
-#include "platform/posix/unavailable_posix.h"
 #include "platform/posix/window_posix.h"
 
 namespace shiori {
@@ -31,7 +30,8 @@ class PosixPlatform : public RealPlatform {
         keyboard_(STDIN_FILENO, charset_, &console_),
         messages_(&keyboard_),
         window_(&console_, &keyboard_),
-        dialog_(STDIN_FILENO, &console_) {
+        dialog_(STDIN_FILENO, &console_),
+        codec_(MakeTextCodec()) {
     guard_.SetConsole(&console_);
     p_.console = &console_;
     p_.keyboard = &keyboard_;
@@ -42,6 +42,7 @@ class PosixPlatform : public RealPlatform {
     p_.music = &music_;
     p_.window = &window_;
     p_.dialog = &dialog_;
+    p_.codec = codec_.get();
     p_.text_line_end = "\n";
     p_.terminate = [this](int status) {
       console_.Flush();
@@ -63,6 +64,7 @@ class PosixPlatform : public RealPlatform {
   PosixCues cues_;
   PosixSpeech speech_;
   PosixMusicDevice music_;
+  std::unique_ptr<TextCodec> codec_;
   Platform p_;
 };
 

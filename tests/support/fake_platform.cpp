@@ -152,6 +152,7 @@ Scenario::Scenario() {
   platform.music = &music;
   platform.window = &window;
   platform.dialog = &dialog;
+  platform.codec = codec.get();
   platform.work_dir = dir;
   platform.terminate = [](int status) { throw FakeExit{status}; };
   catalog.init_name = "001036_info.ini";
@@ -166,7 +167,7 @@ Scenario::~Scenario() {
 void Scenario::AddWork(const std::string& name, const std::string& title,
                        const std::string& text) {
   resources.Add(name, ziptest::MakeZip({ziptest::Member(name + ".txt", text)}));
-  catalog.works.push_back({name, title, " ", nullptr, false});
+  catalog.works.push_back({name, title, " ", nullptr, false, nullptr});
 }
 
 int Scenario::Run(const std::vector<std::string>& args) {

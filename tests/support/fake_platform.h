@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -167,6 +168,8 @@ class Scenario {
   FakeMusic music;
   FakeWindow window;
   FakeDialog dialog;
+  /// The platform's own conversions: they touch no machine state.
+  std::unique_ptr<TextCodec> codec = MakeTextCodec();
   Platform platform;
   Catalog catalog;
   std::string dir;
