@@ -8,10 +8,14 @@
 #include "platform/platform.h"
 #include "platform/posix/charset.h"
 #include "platform/posix/console_posix.h"
+#include "platform/posix/cues_posix.h"
+#include "platform/posix/dialog_posix.h"
 #include "platform/posix/keyboard_posix.h"
 #include "platform/posix/messages_posix.h"
+#include "platform/posix/music_posix.h"
+#include "platform/posix/speech_posix.h"
 #include "platform/posix/terminal_guard.h"
-#include "platform/posix/unavailable_posix.h"
+#include "platform/posix/window_posix.h"
 
 namespace shiori {
 
@@ -24,7 +28,10 @@ class PosixPlatform : public RealPlatform {
         guard_(STDIN_FILENO, STDOUT_FILENO),
         console_(STDOUT_FILENO, charset_, &guard_),
         keyboard_(STDIN_FILENO, charset_, &console_),
-        messages_(&keyboard_) {
+        messages_(&keyboard_),
+        window_(&console_, &keyboard_),
+        dialog_(STDIN_FILENO, &console_),
+        codec_(MakeTextCodec()) {
     guard_.SetConsole(&console_);
     p_.console = &console_;
     p_.keyboard = &keyboard_;
@@ -35,6 +42,7 @@ class PosixPlatform : public RealPlatform {
     p_.music = &music_;
     p_.window = &window_;
     p_.dialog = &dialog_;
+    p_.codec = codec_.get();
     p_.text_line_end = "\n";
     p_.terminate = [this](int status) {
       console_.Flush();
@@ -50,12 +58,13 @@ class PosixPlatform : public RealPlatform {
   PosixConsole console_;
   PosixKeyboard keyboard_;
   PosixMessageQueue messages_;
+  PosixImageWindow window_;
+  PosixFileDialog dialog_;
   EmbeddedResourceStore resources_;
-  SilentCues cues_;
-  SilentSpeech speech_;
-  NoMusicDevice music_;
-  NoImageWindow window_;
-  NoFileDialog dialog_;
+  PosixCues cues_;
+  PosixSpeech speech_;
+  PosixMusicDevice music_;
+  std::unique_ptr<TextCodec> codec_;
   Platform p_;
 };
 
