@@ -1,15 +1,19 @@
-// Archive extraction on any bytes: the embedded path (a resource), the path of
-// a work from disk (an archive the catalog carries) and zip_decode_bytes
-// itself must agree, never read or write out of bounds, and leave ssout empty
-// whenever they do not succeed.
+// Archive extraction on any bytes. The embedded path (a resource), an archive
+// the catalog carries and zip_decode_bytes itself must agree, never read or
+// write out of bounds, and leave ssout empty whenever they do not succeed.
+// A ZIP named on the command line (ReadWorkZip) is refused with a one-line
+// reason or gives a text and pictures with distinct plain names, 256 MB at
+// most in all.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "content/catalog.h"
+#include "content/disk_work.h"
 #include "content/streams.h"
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
@@ -56,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The same bytes as an embedded resource and as a work read from disk.
   shiori::Catalog catalog;
-  catalog.works.push_back({"work", "Work", "", nullptr, false});
+  catalog.works.push_back({"work", "Work", "", nullptr, false, nullptr});
   shiori::CatalogWork from_disk;
   from_disk.resource_name = "disk";
   from_disk.archive = std::make_shared<const std::vector<std::uint8_t>>(archive.begin(),
@@ -67,6 +71,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     shiori::Streams streams;
     FUZZ_CHECK(shiori::zip_decode(id, catalog, resources, &streams) == status);
     FUZZ_CHECK(streams.ssout.view() == direct.ssout.view());
+  }
+
+  // As a ZIP from disk.
+  std::string text;
+  std::vector<shiori::WorkPicture> pictures;
+  std::string err;
+  if (shiori::ReadWorkZip(archive, &text, &pictures, &err)) {
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      FUZZ_CHECK(pictures[i].name.find_first_of("/\\") == std::string::npos);
+      for (std::size_t j = 0; j < i; ++j) FUZZ_CHECK(pictures[j].name != pictures[i].name);
+      total += pictures[i].png.size();
+    }
+    FUZZ_CHECK(total <= shiori::kMaxWorkBytes);
+  } else {
+    FUZZ_CHECK(!err.empty() && err.find('\n') == std::string::npos);
   }
 
   // The central directory reader stays inside the archive whatever it claims.
