@@ -13,17 +13,22 @@ jobs="${JOBS:-2}"
 
 scripts/setup-deps.sh base test speech music image cues
 
+# Warnings are the normal build's business: with the sanitizers' checks
+# inlined, GCC 12 warns falsely (-Wrestrict on std::string assignments).
 cmake -S . -B "$build" -DSHIORI_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DSHIORI_WERROR="$([ -n "${CI:-}" ] && echo ON || echo OFF)" >/dev/null
+  -DSHIORI_WERROR=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
 
 # Every report is also written to a file here, so that none can pass unseen.
 logs="$root/$build/sanitizer-logs"
 rm -rf "$logs"
 mkdir -p "$logs"
-export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0:log_path=$logs/asan"
+# Full stacks for every allocation (system libraries are built without frame
+# pointers), so that the one suppression, of memory that libraries allocate
+# while they are loaded, can tell their allocations from ours.
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:fast_unwind_on_malloc=0:log_path=$logs/asan"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
-export LSAN_OPTIONS="log_path=$logs/lsan"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0:log_path=$logs/lsan"
 
 status=0
 (cd "$build" && ctest --output-on-failure --timeout 600 -j "$jobs") || status=$?
