@@ -54,7 +54,28 @@ std::uint32_t Le32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(Le16(p)) | (static_cast<std::uint32_t>(Le16(p + 2)) << 16);
 }
 
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+// A member's name, in quotes, as a reason line shows it. The name is the
+// archive's bytes: control bytes (a line end, a terminal's escape sequence, a
+// zero byte that would end the line early) are written as \xNN, and a name
+// longer than kShownNameMax bytes is cut at a character with "..." after it.
+constexpr std::size_t kShownNameMax = 255;
+std::string Quoted(const std::string& name) {
+  const std::size_t keep = CharBoundaryPrefix(name, kShownNameMax);
+  std::string shown = "\"";
+  for (std::size_t i = 0; i < keep; ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c < 0x20 || c == 0x7f) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      shown += "\\x";
+      shown += kHex[c >> 4];
+      shown += kHex[c & 0xf];
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  if (keep < name.size()) shown += "...";
+  return shown + "\"";
+}
 
 // Decodes the member |entry| of |zip| into *out. The central directory
 // gives method, flags and sizes (the local header may hold zeros, flag bit

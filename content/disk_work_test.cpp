@@ -179,6 +179,36 @@ TEST(DiskWorkZipTest, RefusedArchivesSayWhy) {
   }
 }
 
+TEST(DiskWorkZipTest, AMemberNameInAReasonIsOneLineOfPrintableText) {
+  // Names are the archive's bytes: line ends, a terminal's escape sequences
+  // and a zero byte must not reach the screen (nor cut the line short); a
+  // very long name is cut.
+  const char raw[] = "fig\n\x1b]0;owned\x07\x1b[2J\0end.png";
+  const std::string hostile(raw, sizeof raw - 1);
+  const std::string long_name = std::string(1000, 'n') + ".png";
+  struct Case {
+    std::string name;
+    const char* says;
+  };
+  const Case cases[] = {
+      {hostile, "member \"fig\\x0a\\x1b]0;owned\\x07\\x1b[2J\\x00end.png\" is encrypted"},
+      {long_name, "member \"nnnnnnnn"},
+  };
+  for (const Case& c : cases) {
+    Bytes z = MakeZip({Member("work.txt", kText), Member(c.name, "\x89PNG", 0)});
+    ziptest::SetFlags(&z, 1, 0x0009);
+    ZipResult r = Read(z);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("is encrypted"), std::string::npos) << r.err;
+    for (char ch : r.err) {
+      const auto b = static_cast<unsigned char>(ch);
+      EXPECT_TRUE(b >= 0x20 && b != 0x7f) << "control byte " << int{b} << " in " << r.err;
+    }
+    EXPECT_LT(r.err.size(), 320u) << r.err;
+  }
+}
+
 TEST(DiskWorkTextTest, Cp932KeptUtf8ConvertedAnythingElseRefused) {
   auto codec = MakeTextCodec();
   struct Case {
