@@ -51,12 +51,13 @@ void CheckEntries(const shiori::MusicState& m, const std::vector<std::string>& l
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // One working directory for the whole run; the file is rewritten each time.
-  static shiori::testing::Scenario* scenario = new shiori::testing::Scenario();
+  // One working directory for the whole run (removed at exit); the file is
+  // rewritten each time.
+  static shiori::testing::Scenario scenario;
   const std::string content(reinterpret_cast<const char*>(data), size);
-  scenario->WriteFile("mmsys.ini", content);
+  scenario.WriteFile("mmsys.ini", content);
 
-  shiori::Reader reader(scenario->platform, scenario->catalog);
+  shiori::Reader reader(scenario.platform, scenario.catalog);
   shiori::mm_load(reader);
   const shiori::MusicState& m = reader.music;
   FUZZ_CHECK(m.mm_loaded);
