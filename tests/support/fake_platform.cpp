@@ -1,11 +1,10 @@
 #include "tests/support/fake_platform.h"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "app/reader.h"
@@ -139,8 +138,19 @@ std::string FakeDialog::GetOpenFileName(const std::string& title,
 }
 
 Scenario::Scenario() {
-  char tmpl[] = "/tmp/shiori_test_XXXXXX";
-  dir = mkdtemp(tmpl);
+  // A new private directory under the system's temporary directory.
+  std::random_device seed;
+  std::mt19937 pick(seed());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (;;) {
+    std::filesystem::path p = base / ("shiori_test_" + std::to_string(pick()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(p, ec)) {
+      dir = p.generic_string();
+      break;
+    }
+    if (ec) throw std::runtime_error("cannot make a test directory: " + ec.message());
+  }
   platform.console = &console;
   platform.keyboard = &keyboard;
   platform.resources = &resources;
