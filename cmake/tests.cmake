@@ -1,6 +1,13 @@
 # GoogleTest through CTest: unit tests beside the sources, scenario tests and
 # fakes in tests/.
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  # No GoogleTest libraries for the target machine: build Debian's sources.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
 
 set(SHIORI_TEST_SOURCES)
@@ -33,4 +40,12 @@ target_compile_definitions(shiori_tests PRIVATE
 if(TARGET shiori)
   add_dependencies(shiori_tests shiori)
 endif()
-gtest_discover_tests(shiori_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+# A cross build lists its tests when ctest runs them (through the emulator),
+# not while building.
+if(CMAKE_CROSSCOMPILING)
+  set(discovery_mode PRE_TEST)
+else()
+  set(discovery_mode POST_BUILD)
+endif()
+gtest_discover_tests(shiori_tests DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${discovery_mode}
+                     PROPERTIES TIMEOUT 120)
