@@ -1,6 +1,5 @@
 # Cross-compiles the Windows program with MinGW-w64 on Linux:
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
-# Test programs run through wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -20,4 +19,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Everything linked in: no libstdc++ or winpthread DLL beside the program.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Test programs run under wine (see wine-run.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

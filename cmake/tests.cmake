@@ -35,6 +35,7 @@ target_link_libraries(shiori_tests PRIVATE shiori_platform shiori_resources shio
                       GTest::gtest GTest::gtest_main)
 target_compile_definitions(shiori_tests PRIVATE
   SHIORI_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  SHIORI_BUILD_DIR="${CMAKE_BINARY_DIR}"
   SHIORI_CORPUS_DIR="${shiori_corpus_dir}"
   $<$<TARGET_EXISTS:shiori>:SHIORI_BINARY="$<TARGET_FILE:shiori>">)
 if(TARGET shiori)

@@ -96,12 +96,13 @@ bool WinKeyboard::ReadInt(int* value) {
 
 bool WinKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
   if (max_bytes == 0) return false;
-  std::vector<char> buf(max_bytes + 1, '\0');
-  const std::string format = "%" + std::to_string(max_bytes) + "s";
+  // One byte more than the limit tells a longer word from one that fits.
+  std::vector<char> buf(max_bytes + 2, '\0');
+  const std::string format = "%" + std::to_string(max_bytes + 1) + "s";
   if (std::fscanf(in_, format.c_str(), buf.data()) != 1) return false;
   std::string_view got(buf.data());
-  if (got.size() == max_bytes) {
-    // A longer word: the rest of it is dropped, the blank after it stays.
+  if (got.size() > max_bytes) {
+    // The rest of a longer word is dropped; the blank after it stays.
     int c;
     while ((c = std::fgetc(in_)) != EOF && !std::isspace(c)) {
     }
