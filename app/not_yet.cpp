@@ -4,14 +4,9 @@
 
 namespace shiori {
 
-void tts_feed_line(Reader&, int) {}
-void tts_recolor(Reader&, int) {}
-void tts_toggle(Reader& r) { show_page(r); }
 void mm_load(Reader&) {}
 void mm_select(Reader&) {}
 int mm_wait_key(Reader& r) { return r.GetKey(); }
 void mm_exit(Reader&) {}
-void image_marker_step(Reader&, std::string_view) {}
-void image_list(Reader&) {}
 
 }  // namespace shiori

@@ -50,3 +50,4 @@ else()
 endif()
 gtest_discover_tests(shiori_tests DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${discovery_mode}
                      PROPERTIES TIMEOUT 120)
+include(bench/bench.cmake)

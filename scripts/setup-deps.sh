@@ -48,6 +48,6 @@ fi
 
 echo "Installing:$missing"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=300 update -qq
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+$SUDO apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends $missing >/dev/null

@@ -17,18 +17,6 @@ bool IsStopMark(std::string_view line, std::size_t at) {
          (line[at + 1] == 0x42 || line[at + 1] == 0x41);
 }
 
-// Marks which bytes of |line| start a character, scanning from the start.
-std::vector<bool> CharStarts(std::string_view line) {
-  std::vector<bool> starts(line.size() + 1, false);
-  std::size_t i = 0;
-  while (i < line.size()) {
-    starts[i] = true;
-    i += IsLeadByte(static_cast<unsigned char>(line[i])) ? 2 : 1;
-  }
-  starts[std::min(i, line.size())] = true;
-  return starts;
-}
-
 }  // namespace
 
 int RowCount(int n) {
@@ -37,29 +25,32 @@ int RowCount(int n) {
   return rem == 0 ? q : q + 1;
 }
 
-std::vector<std::string_view> CutRows(std::string_view line) {
+void CutRows(std::string_view line, std::vector<std::string_view>* out) {
   const int rows = RowCount(static_cast<int>(line.size()));
-  std::vector<std::string_view> out;
-  out.reserve(rows);
-  std::vector<bool> starts;
-  bool has_double = std::any_of(line.begin(), line.end(),
-                                [](char c) { return IsLeadByte(static_cast<unsigned char>(c)); });
-  if (has_double) starts = CharStarts(line);
+  out->clear();
   std::size_t c = 0;
+  std::size_t scan = 0;  // a character start, found by scanning from the line start
   for (int k = 0; k < rows; ++k) {
     std::size_t take = l_mojinum;
     // A row never splits a double-byte character: it takes the character whole.
-    if (has_double && c + take < line.size() && !starts[c + take]) ++take;
+    while (scan < c + take && scan < line.size())
+      scan += IsLeadByte(static_cast<unsigned char>(line[scan])) ? 2 : 1;
+    if (scan == c + take + 1 && scan <= line.size()) ++take;
     // "。" and "、" never begin a row: they stay at the end of this one.
     if (c + take < line.size() && line.size() - c > take && IsStopMark(line, c + take)) take += 2;
     if (c >= line.size()) {
-      out.emplace_back();
+      out->emplace_back();
     } else {
-      out.push_back(line.substr(c, std::min(take, line.size() - c)));
+      out->push_back(line.substr(c, std::min(take, line.size() - c)));
     }
     c += take;
   }
-  return out;
+}
+
+std::vector<std::string_view> CutRows(std::string_view line) {
+  std::vector<std::string_view> rows;
+  CutRows(line, &rows);
+  return rows;
 }
 
 Outcome wrap_line(Reader& r, std::string_view line) {
@@ -70,7 +61,8 @@ Outcome wrap_line(Reader& r, std::string_view line) {
     int q = n / l_mojinum;
     p.pline_num = q >= def_pline_num ? q + 1 : def_pline_num;
   }
-  std::vector<std::string_view> rows = CutRows(line);
+  std::vector<std::string_view>& rows = p.rows;
+  CutRows(line, &rows);
   const int nrows = static_cast<int>(rows.size());
   p.count[1] += nrows;
   p.count[3] += nrows;

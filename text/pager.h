@@ -20,6 +20,7 @@ struct PageState {
   int pg = 0;
   std::vector<std::string> page_buff[2] = {std::vector<std::string>(kPageRows),
                                            std::vector<std::string>(kPageRows)};
+  std::vector<std::string_view> rows;  ///< the rows of the line being placed
   int lline = 0;  ///< pages whose count[1] is below this are not shown
   int mae_p = 0;  ///< count[1] at the last page advance
 
@@ -34,6 +35,7 @@ int RowCount(int n);
 /// Cuts a filtered line into its display rows: RowCount(size) rows of 78
 /// bytes, 79 where a cut would split a double-byte character, plus 2 where
 /// the next row would begin with "。" or "、". Trailing rows may be empty.
+void CutRows(std::string_view line, std::vector<std::string_view>* out);
 std::vector<std::string_view> CutRows(std::string_view line);
 
 /// What key_dispatch asks of the wrapper.

@@ -1,0 +1,230 @@
+#include "platform/posix/charset.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "text/sjis.h"
+
+namespace shiori {
+
+namespace {
+
+const iconv_t kNoConversion = reinterpret_cast<iconv_t>(-1);
+
+// Upper case without '-' and '_', so "utf8", "UTF-8" and "Utf_8" meet.
+std::string Folded(std::string_view name) {
+  std::string folded;
+  for (char c : name) {
+    if (c == '-' || c == '_') continue;
+    folded += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return folded;
+}
+
+bool IsAsciiCharset(std::string_view charset) {
+  std::string f = Folded(charset);
+  return f.empty() || f == "ANSIX3.41968" || f == "ASCII" || f == "USASCII" || f == "646";
+}
+
+bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+// Bytes in a UTF-8 sequence that starts with |lead|, at least 1.
+std::size_t Utf8Length(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 1;
+}
+
+enum class Stop { kDone, kInvalid, kIncomplete };
+
+// One iconv pass over *in, appending to *out until the input is used up or
+// a character cannot be converted (*in then points at it).
+Stop RunIconv(iconv_t cd, std::string_view* in, std::string* out) {
+  char* ip = const_cast<char*>(in->data());
+  std::size_t il = in->size();
+  Stop stop = Stop::kDone;
+  while (il > 0) {
+    std::size_t old = out->size();
+    std::size_t room = il * 4 + 16;
+    out->resize(old + room);
+    char* op = out->data() + old;
+    std::size_t ol = room;
+    std::size_t r = iconv(cd, &ip, &il, &op, &ol);
+    int err = errno;
+    out->resize(old + room - ol);
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (err == E2BIG) continue;
+    stop = err == EINVAL ? Stop::kIncomplete : Stop::kInvalid;
+    break;
+  }
+  // Return a stateful target to its initial state at the end of each piece.
+  char tail[16];
+  char* tp = tail;
+  std::size_t tl = sizeof tail;
+  iconv(cd, nullptr, nullptr, &tp, &tl);
+  out->append(tail, sizeof tail - tl);
+  *in = std::string_view(ip, il);
+  return stop;
+}
+
+}  // namespace
+
+std::string CharsetOfLocaleName(std::string_view locale_name) {
+  std::size_t dot = locale_name.find('.');
+  if (dot == std::string_view::npos) return "";
+  std::string_view rest = locale_name.substr(dot + 1);
+  return std::string(rest.substr(0, rest.find('@')));
+}
+
+std::string TerminalCharset() {
+  std::string charset;
+  // A locale of its own, so the process's locale (and the C library's
+  // character classes) stay as they are.
+  locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+  if (loc != static_cast<locale_t>(nullptr)) {
+    charset = nl_langinfo_l(CODESET, loc);
+    freelocale(loc);
+  } else {
+    // The named locale is not installed; its name still says the charset.
+    for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+      const char* value = std::getenv(var);
+      if (value != nullptr && *value != '\0') {
+        charset = CharsetOfLocaleName(value);
+        break;
+      }
+    }
+  }
+  if (IsAsciiCharset(charset)) return "UTF-8";
+  return charset;
+}
+
+bool IsUtf8Charset(std::string_view charset) { return Folded(charset) == "UTF8"; }
+
+bool IsCp932Charset(std::string_view charset) {
+  std::string f = Folded(charset);
+  return f == "CP932" || f == "MS932" || f == "WINDOWS31J" || f == "CSWINDOWS31J" ||
+         f == "IBM943" || f == "SJIS" || f == "SHIFTJIS" || f == "MSKANJI" || f == "CSSHIFTJIS";
+}
+
+Cp932ToTerminal::Cp932ToTerminal(const std::string& charset) {
+  if (IsCp932Charset(charset)) {
+    passthrough_ = true;
+    return;
+  }
+  std::string target = charset;
+  cd_ = iconv_open(target.c_str(), "CP932");
+  if (cd_ == kNoConversion) {
+    target = "UTF-8";
+    cd_ = iconv_open(target.c_str(), "CP932");
+  }
+  // With no conversion at all, ASCII passes and the rest is replaced.
+  replacement_ = IsUtf8Charset(target) && cd_ != kNoConversion ? "\xEF\xBF\xBD" : "?";
+}
+
+Cp932ToTerminal::~Cp932ToTerminal() {
+  if (cd_ != kNoConversion) iconv_close(cd_);
+}
+
+void Cp932ToTerminal::Convert(std::string_view in, std::string* out) {
+  if (passthrough_) {
+    out->append(in);
+    return;
+  }
+  std::string joined;
+  if (!held_.empty()) {
+    joined = held_;
+    joined.append(in);
+    held_.clear();
+    in = joined;
+  }
+  while (!in.empty()) {
+    Stop stop = Stop::kInvalid;
+    if (cd_ != kNoConversion) {
+      stop = RunIconv(cd_, &in, out);
+    } else {
+      while (!in.empty() && static_cast<unsigned char>(in[0]) < 0x80) {
+        out->push_back(in[0]);
+        in.remove_prefix(1);
+      }
+      if (in.size() == 1 && IsLeadByte(static_cast<unsigned char>(in[0]))) stop = Stop::kIncomplete;
+    }
+    if (in.empty() || stop == Stop::kDone) break;
+    if (stop == Stop::kIncomplete) {
+      // Only a lead byte can be cut off; its second byte comes with the next
+      // piece of output.
+      held_.assign(in);
+      break;
+    }
+    // A lead byte with a possible second byte is one character of two
+    // columns; anything else is one byte of one column.
+    std::size_t bad = in.size() >= 2 && IsLeadByte(static_cast<unsigned char>(in[0])) &&
+                              IsTrailByte(static_cast<unsigned char>(in[1]))
+                          ? 2
+                          : 1;
+    for (std::size_t i = 0; i < bad; ++i) out->append(replacement_);
+    in.remove_prefix(bad);
+  }
+}
+
+void Cp932ToTerminal::Finish(std::string* out) {
+  for (std::size_t i = 0; i < held_.size(); ++i) out->append(replacement_);
+  held_.clear();
+}
+
+TerminalToCp932::TerminalToCp932(const std::string& charset) {
+  if (IsCp932Charset(charset)) {
+    passthrough_ = true;
+    return;
+  }
+  std::string source = charset;
+  cd_ = iconv_open("CP932", source.c_str());
+  if (cd_ == kNoConversion) {
+    source = "UTF-8";
+    cd_ = iconv_open("CP932", source.c_str());
+  }
+  utf8_ = IsUtf8Charset(source);
+}
+
+TerminalToCp932::~TerminalToCp932() {
+  if (cd_ != kNoConversion) iconv_close(cd_);
+}
+
+bool TerminalToCp932::Convert(std::string_view in, std::string* out) {
+  out->clear();
+  if (passthrough_) {
+    out->assign(in);
+    return true;
+  }
+  bool whole = true;
+  while (!in.empty()) {
+    Stop stop = Stop::kInvalid;
+    if (cd_ != kNoConversion) {
+      stop = RunIconv(cd_, &in, out);
+    } else {
+      while (!in.empty() && static_cast<unsigned char>(in[0]) < 0x80) {
+        out->push_back(in[0]);
+        in.remove_prefix(1);
+      }
+    }
+    if (in.empty() || stop == Stop::kDone) break;
+    whole = false;
+    out->push_back(kUnconvertible);
+    std::size_t skip = 1;
+    if (utf8_ && stop == Stop::kInvalid) {
+      // Skip the whole character: its lead byte and its continuation bytes.
+      std::size_t len = Utf8Length(static_cast<unsigned char>(in[0]));
+      while (skip < len && skip < in.size() && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80)
+        ++skip;
+    } else if (stop == Stop::kIncomplete) {
+      skip = in.size();
+    }
+    in.remove_prefix(skip);
+  }
+  return whole;
+}
+
+}  // namespace shiori

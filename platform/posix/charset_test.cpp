@@ -1,0 +1,139 @@
+#include "platform/posix/charset.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace shiori {
+namespace {
+
+// The program's literals are code page 932; u8 literals stay UTF-8.
+std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+const std::string kFffd = "\xEF\xBF\xBD";
+
+std::string ToUtf8(const std::string& cp932) {
+  Cp932ToTerminal conv("UTF-8");
+  std::string out;
+  conv.Convert(cp932, &out);
+  conv.Finish(&out);
+  return out;
+}
+
+TEST(Cp932ToTerminalTest, ConvertsTextToUtf8) {
+  EXPECT_EQ(ToUtf8("漢字かなカナABC、。"), U8(u8"漢字かなカナABC、。"));
+  EXPECT_EQ(ToUtf8("\xb1\xdf"), U8(u8"ｱﾟ"));  // half-width katakana
+  EXPECT_EQ(ToUtf8("\x87\x40\x81\x60"), U8(u8"①～"));
+  EXPECT_EQ(ToUtf8("a\\b~"), "a\\b~");
+}
+
+TEST(Cp932ToTerminalTest, InvalidBytesBecomeOneMarkEach) {
+  // Bytes no character starts with.
+  EXPECT_EQ(ToUtf8("a\x80z"), "a" + kFffd + "z");
+  EXPECT_EQ(ToUtf8("\xfd\xfe\xff"), kFffd + kFffd + kFffd);
+  // An unassigned double-byte code is one character of two columns.
+  EXPECT_EQ(ToUtf8("\x85\x40x"), kFffd + kFffd + "x");
+  // A lead byte before a byte that cannot follow it: the second byte stays.
+  EXPECT_EQ(ToUtf8("\x81\x20z"), kFffd + " z");
+  EXPECT_EQ(ToUtf8("\x82\n"), kFffd + "\n");
+}
+
+TEST(Cp932ToTerminalTest, LeadByteSplitAcrossWritesIsJoined) {
+  Cp932ToTerminal conv("UTF-8");
+  std::string out;
+  conv.Convert("ab\x82", &out);
+  EXPECT_EQ(out, "ab");
+  EXPECT_TRUE(conv.holding());
+  conv.Convert("\xa0" "c", &out);
+  EXPECT_EQ(out, U8(u8"abあc"));
+  EXPECT_FALSE(conv.holding());
+
+  // Cut off for good: the held byte becomes a mark, never a raw byte.
+  std::string cut;
+  conv.Convert("\x8a", &cut);
+  conv.Finish(&cut);
+  EXPECT_EQ(cut, kFffd);
+}
+
+TEST(Cp932ToTerminalTest, OtherTerminalCharsets) {
+  std::string out;
+  Cp932ToTerminal same("CP932");
+  EXPECT_TRUE(same.passthrough());
+  same.Convert("漢\x80\x82", &out);
+  EXPECT_EQ(out, "漢\x80\x82");
+
+  Cp932ToTerminal sjis("Shift_JIS");
+  EXPECT_TRUE(sjis.passthrough());
+
+  // EUC-JP has no circled digits: a question mark for each of the two bytes.
+  Cp932ToTerminal euc("EUC-JP");
+  out.clear();
+  euc.Convert("\x8a\xbf\x87\x40", &out);
+  EXPECT_EQ(out, "\xb4\xc1??");
+
+  // A charset the system does not know: UTF-8 is the best guess.
+  Cp932ToTerminal unknown("NO-SUCH-CHARSET");
+  out.clear();
+  unknown.Convert("字", &out);
+  EXPECT_EQ(out, U8(u8"字"));
+}
+
+TEST(TerminalToCp932Test, TypedWordsBecomeCp932) {
+  TerminalToCp932 conv("UTF-8");
+  std::string out;
+  EXPECT_TRUE(conv.Convert(U8(u8"罪と罰"), &out));
+  EXPECT_EQ(out, "罪と罰");
+  // Both dash forms an input method may type match the text's 「～」.
+  EXPECT_TRUE(conv.Convert(U8(u8"〜"), &out));
+  EXPECT_EQ(out, "\x81\x60");
+  EXPECT_TRUE(conv.Convert(U8(u8"～"), &out));
+  EXPECT_EQ(out, "\x81\x60");
+  EXPECT_TRUE(conv.Convert("", &out));
+  EXPECT_EQ(out, "");
+}
+
+TEST(TerminalToCp932Test, CharactersCp932CannotHoldAreReported) {
+  // Test macros spell out their arguments in code page 932, which cannot
+  // hold these characters: the words are named outside them.
+  const std::string emoji = U8(u8"a😀b");
+  const std::string accented = U8(u8"café");
+  TerminalToCp932 conv("UTF-8");
+  std::string out;
+  EXPECT_FALSE(conv.Convert(emoji, &out));
+  EXPECT_EQ(out, "a\xFF" "b");
+  EXPECT_FALSE(conv.Convert(accented, &out));
+  EXPECT_EQ(out, "caf\xFF");
+  // Malformed and cut-off UTF-8.
+  EXPECT_FALSE(conv.Convert("x\xe3\x81", &out));
+  EXPECT_EQ(out, "x\xFF");
+  EXPECT_FALSE(conv.Convert("\xff" "y", &out));
+  EXPECT_EQ(out, "\xFF" "y");
+
+  TerminalToCp932 same("SJIS");
+  EXPECT_TRUE(same.Convert("漢字", &out));
+  EXPECT_EQ(out, "漢字");
+}
+
+TEST(TerminalCharsetTest, LocaleDecidesTheCharset) {
+  EXPECT_EQ(CharsetOfLocaleName("ja_JP.UTF-8"), "UTF-8");
+  EXPECT_EQ(CharsetOfLocaleName("ja_JP.eucJP@euro"), "eucJP");
+  EXPECT_EQ(CharsetOfLocaleName("C"), "");
+  EXPECT_TRUE(IsUtf8Charset("utf8"));
+  EXPECT_FALSE(IsUtf8Charset("UTF-16"));
+
+  const char* saved = std::getenv("LC_ALL");
+  std::string saved_value = saved ? saved : "";
+  ::setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(TerminalCharset(), "UTF-8");  // ASCII-only locale
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_TRUE(IsUtf8Charset(TerminalCharset()));
+  // Not installed here: the name still gives its charset.
+  ::setenv("LC_ALL", "ja_JP.no-such-charset", 1);
+  EXPECT_EQ(TerminalCharset(), "no-such-charset");
+  if (saved) ::setenv("LC_ALL", saved_value.c_str(), 1);
+  else ::unsetenv("LC_ALL");
+}
+
+}  // namespace
+}  // namespace shiori

@@ -1,0 +1,214 @@
+#include "platform/posix/console_posix.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "platform/posix/terminal_guard.h"
+#include "text/sjis.h"
+
+namespace shiori {
+
+namespace {
+
+// Output is handed to the terminal at least this often.
+constexpr std::size_t kFlushAt = 16 * 1024;
+
+constexpr char kReset[] = "\x1b[0m";
+
+// Console colour bits are blue 1, green 2, red 4; ANSI numbers its colours
+// red 1, green 2, blue 4.
+int AnsiColour(int index) {
+  return ((index & 4) ? 1 : 0) | (index & 2) | ((index & 1) ? 4 : 0);
+}
+
+// A full reset, then foreground and background, so no earlier attribute
+// (bold, underline, another colour) survives.
+std::string Sgr(std::uint16_t attributes) {
+  int fore = attributes & 0x0F;
+  int back = (attributes >> 4) & 0x0F;
+  int fore_code = ((fore & 8) ? 90 : 30) + AnsiColour(fore);
+  int back_code = ((back & 8) ? 100 : 40) + AnsiColour(back);
+  return "\x1b[0;" + std::to_string(fore_code) + ";" + std::to_string(back_code) + "m";
+}
+
+bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+}  // namespace
+
+PosixConsole::PosixConsole(int fd, const std::string& charset, TerminalGuard* guard)
+    : fd_(fd), tty_(isatty(fd) == 1), to_terminal_(charset), guard_(guard) {
+  if (tty_) ReadWindowSize();
+  if (guard_ != nullptr) guard_->SetConsole(this);
+}
+
+PosixConsole::~PosixConsole() {
+  Close();
+  if (guard_ != nullptr) guard_->SetConsole(nullptr);
+}
+
+void PosixConsole::Write(std::string_view bytes) {
+  if (bytes.empty()) return;
+  ShowAttribute();
+  if (tty_) Track(bytes);
+  to_terminal_.Convert(bytes, &out_);
+  if (out_.size() >= kFlushAt) WriteOut();
+}
+
+void PosixConsole::SetTextAttribute(std::uint16_t attributes) { wanted_ = attributes; }
+
+bool PosixConsole::GetScreenInfo(ScreenInfo* info) {
+  if (!tty_) return false;
+  ReadWindowSize();
+  info->width = width_;
+  info->height = height_;
+  info->cursor_x = std::min(column_, width_ - 1);
+  info->cursor_y = row_;
+  info->attributes = wanted_.value_or(0x07);
+  return true;
+}
+
+void PosixConsole::FillAttribute(std::uint16_t attributes, int cells, int x, int y) {
+  if (x == 0 && y == 0 && cells >= width_ * height_) {
+    fill_ = attributes;
+  } else {
+    fill_.reset();
+  }
+}
+
+void PosixConsole::FillCharacter(char ch, int cells, int x, int y) {
+  if (!tty_ || ch != ' ' || x != 0 || y != 0 || cells < width_ * height_) return;
+  // The terminal erases in the colour in force: set the fill pair, erase,
+  // and show the output colour again. Erasing does not move the cursor.
+  std::optional<std::uint16_t> fill = fill_ ? fill_ : wanted_;
+  Emit(fill ? Sgr(*fill) : kReset);
+  Emit("\x1b[2J");
+  SetShown(fill);
+  ShowAttribute();
+  fill_.reset();
+}
+
+void PosixConsole::SetCursorPosition(int x, int y) {
+  if (!tty_) return;
+  // A character cut in two stays cut: its first byte is shown as a mark
+  // where it was written.
+  to_terminal_.Finish(&out_);
+  if (lead_pending_) {
+    lead_pending_ = false;
+    Advance(1);
+  }
+  if (y < row_) {
+    Emit("\x1b[" + std::to_string(row_ - y) + "A");
+  } else if (y > row_) {
+    Emit("\x1b[" + std::to_string(y - row_) + "B");
+  }
+  Emit("\r");
+  if (x > 0) Emit("\x1b[" + std::to_string(x) + "C");
+  row_ = y;
+  column_ = std::max(x, 0);
+}
+
+void PosixConsole::Flush() {
+  ShowAttribute();
+  WriteOut();
+  // The reader may resize the window while a key is awaited.
+  if (tty_) ReadWindowSize();
+}
+
+void PosixConsole::Close() {
+  to_terminal_.Finish(&out_);
+  wanted_.reset();
+  if (tty_ && shown_) {
+    Emit(kReset);
+    SetShown(std::nullopt);
+  }
+  WriteOut();
+}
+
+void PosixConsole::Emit(std::string_view raw) { out_.append(raw); }
+
+void PosixConsole::ShowAttribute() {
+  if (!tty_ || wanted_ == shown_) return;
+  Emit(wanted_ ? Sgr(*wanted_) : kReset);
+  SetShown(wanted_);
+}
+
+void PosixConsole::SetShown(std::optional<std::uint16_t> attributes) {
+  shown_ = attributes;
+  if (guard_ != nullptr) guard_->SetColoursInForce(shown_.has_value());
+}
+
+// Follows the cursor over code page 932 bytes, where a byte is a column.
+void PosixConsole::Track(std::string_view cp932) {
+  for (char ch : cp932) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (lead_pending_) {
+      lead_pending_ = false;
+      if (IsTrailByte(c)) {
+        Advance(2);
+        continue;
+      }
+      Advance(1);  // a lone lead byte shows as one mark
+    }
+    if (c == '\n') {
+      ++row_;
+      column_ = 0;
+    } else if (c == '\r') {
+      column_ = 0;
+    } else if (c == '\t') {
+      column_ = std::min(width_, (column_ / 8 + 1) * 8);
+    } else if (c == '\b') {
+      if (column_ > 0) --column_;
+    } else if (c < 0x20 || c == 0x7F) {
+      // Other control bytes do not move the cursor.
+    } else if (IsLeadByte(c)) {
+      lead_pending_ = true;
+    } else {
+      Advance(1);
+    }
+  }
+}
+
+// A character that does not fit on the row goes to the start of the next:
+// the terminal wraps, and the row count must follow it. A full row waits
+// for its next character before wrapping, so a line feed after it advances
+// one row only.
+void PosixConsole::Advance(int columns) {
+  if (column_ + columns > width_) {
+    ++row_;
+    column_ = 0;
+  }
+  column_ += columns;
+}
+
+void PosixConsole::ReadWindowSize() {
+  struct winsize ws {};
+  if (ioctl(fd_, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+    width_ = ws.ws_col;
+    height_ = ws.ws_row;
+  }
+}
+
+void PosixConsole::WriteOut() {
+  std::size_t done = 0;
+  while (done < out_.size()) {
+    ssize_t n = write(fd_, out_.data() + done, out_.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      struct pollfd p {fd_, POLLOUT, 0};
+      poll(&p, 1, -1);
+    } else {
+      break;  // a failed write has no effect, as on the console
+    }
+  }
+  out_.clear();
+}
+
+}  // namespace shiori

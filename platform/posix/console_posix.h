@@ -1,0 +1,83 @@
+// The console screen buffer over a POSIX terminal: ANSI colours, relative
+// cursor moves and the conversion of the program's code page 932 text to the
+// terminal's character set.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/console.h"
+#include "platform/posix/charset.h"
+
+namespace shiori {
+
+class TerminalGuard;
+
+/// A terminal has no buffer to address, so the console keeps what the
+/// reader needs: the colour in force, and the cursor row, counted as rows
+/// advance (line feeds, and lines the terminal wraps), so that "cursor row
+/// minus N" reaches the row N lines up even after the screen has scrolled.
+/// When the output is not a terminal only the text is written, without a
+/// single escape sequence, and the screen information cannot be read.
+class PosixConsole : public ConsoleBuffer {
+ public:
+  /// Writes to |fd| (1, the standard output) in |charset| (TerminalCharset()).
+  /// |guard| (may be null) is told whether colours are in force, so that
+  /// every way out of the program resets them.
+  PosixConsole(int fd, const std::string& charset, TerminalGuard* guard = nullptr);
+  ~PosixConsole() override;
+  PosixConsole(const PosixConsole&) = delete;
+  PosixConsole& operator=(const PosixConsole&) = delete;
+
+  void Write(std::string_view bytes) override;
+  /// The colour sequence is written with the next output, and only when the
+  /// attribute differs from the one in force.
+  void SetTextAttribute(std::uint16_t attributes) override;
+  /// False when the output is not a terminal. Width and height are the
+  /// terminal's; cursor_y is the counted row, which grows without bound.
+  bool GetScreenInfo(ScreenInfo* info) override;
+  /// Only the whole screen from (0, 0) can be filled: FillAttribute takes
+  /// the pair, FillCharacter with a blank then erases the screen in it,
+  /// leaving the cursor and the output colour as they were. Other fills
+  /// have no terminal equivalent and do nothing.
+  void FillAttribute(std::uint16_t attributes, int cells, int x, int y) override;
+  void FillCharacter(char ch, int cells, int x, int y) override;
+  /// Moves relative to the counted row: up (or down) by the difference, then
+  /// to column x.
+  void SetCursorPosition(int x, int y) override;
+  void Flush() override;
+  /// Resets the colours when any are in force and flushes. The descriptor
+  /// stays open: it is the process's standard output.
+  void Close() override;
+
+  bool is_terminal() const { return tty_; }
+
+ private:
+  void Emit(std::string_view raw);
+  void ShowAttribute();
+  void SetShown(std::optional<std::uint16_t> attributes);
+  void Track(std::string_view cp932);
+  void Advance(int columns);
+  void ReadWindowSize();
+  void WriteOut();
+
+  int fd_;
+  bool tty_;
+  Cp932ToTerminal to_terminal_;
+  TerminalGuard* guard_;
+  std::string out_;
+  // The attribute asked for, and the one the terminal shows; none means the
+  // terminal's own colours.
+  std::optional<std::uint16_t> wanted_;
+  std::optional<std::uint16_t> shown_;
+  std::optional<std::uint16_t> fill_;
+  int width_ = 80;
+  int height_ = 24;
+  int row_ = 0;
+  int column_ = 0;
+  bool lead_pending_ = false;
+};
+
+}  // namespace shiori

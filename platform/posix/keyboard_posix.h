@@ -1,0 +1,74 @@
+// Keys and prompts from a POSIX terminal (or from a file or pipe).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/keyboard.h"
+#include "platform/posix/charset.h"
+#include "platform/posix/key_decoder.h"
+
+namespace shiori {
+
+/// Key waits put the terminal in single-key mode (no echo, no line
+/// buffering) for as long as they wait, and no longer; prompts read in the
+/// terminal's normal mode, so the reader sees and edits the answer.
+///
+/// The prompts share one input buffer with C scanf semantics: what a prompt
+/// does not take stays for the next prompt. On a terminal a key wait reads
+/// the terminal itself and leaves that buffer alone (as a console's single
+/// key read bypasses the C library's input buffer). When the input is not a
+/// terminal, keys come from the same buffer, and the rest of the line that
+/// answered a prompt (blanks and its line feed) is not taken as a key, just
+/// as the Enter that ends a typed answer is none.
+class PosixKeyboard : public Keyboard {
+ public:
+  /// Reads |fd| (0, the standard input). |charset|: the terminal's
+  /// (TerminalCharset()), for typed words. |output| (may be null) is flushed
+  /// before every wait for input, so what was written is on the screen.
+  PosixKeyboard(int fd, const std::string& charset, ConsoleBuffer* output);
+
+  /// One key press: a plain key is its byte; a special key (an escape
+  /// sequence) or a typed character beyond ASCII is one code of its own; a
+  /// lone ESC is 27. kKeyEof when the input has ended.
+  int GetKey() override;
+  bool KeyWaiting() override;
+  bool ReadInt(int* value) override;
+  /// A word holding a character that code page 932 cannot hold is still a
+  /// word (true): that character becomes TerminalToCp932::kUnconvertible, a
+  /// byte no code page 932 text contains, so a search for the word finds
+  /// nothing and never matches mangled bytes, and the word still shows (with
+  /// a replacement mark) when it is printed back.
+  bool ReadWord(std::string* word, std::size_t max_bytes) override;
+
+  /// Waits up to |timeout_ms| (-1: no limit) for a key press; true when one
+  /// is waiting (or the input has ended, so a read will not block).
+  bool WaitForKey(int timeout_ms);
+
+ private:
+  static constexpr int kEnd = -1;
+  static constexpr int kTimedOut = -2;
+
+  /// The next byte of a key press, kEnd, or kTimedOut after |timeout_ms|.
+  int NextKeyByte(int timeout_ms);
+  /// Reads what input there is into buffer_: 1, or 0 at the end of input,
+  /// or kTimedOut.
+  int Fill(int timeout_ms);
+  /// Byte |index| of buffer_, reading more as needed; kEnd past the input.
+  int Peek(std::size_t index);
+  /// Drops white space before the next prompt field; false at end of input.
+  bool SkipWhite();
+  void DropPromptLineEnd();
+  void FlushOutput();
+
+  int fd_;
+  bool tty_;
+  ConsoleBuffer* output_;
+  TerminalToCp932 to_cp932_;
+  KeyDecoder decoder_;
+  std::string buffer_;
+  bool prompt_line_open_ = false;
+};
+
+}  // namespace shiori

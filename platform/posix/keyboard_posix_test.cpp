@@ -1,0 +1,196 @@
+#include "platform/posix/keyboard_posix.h"
+
+#include <gtest/gtest.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <thread>
+
+#include "platform/posix/pty_for_tests.h"
+
+namespace shiori {
+namespace {
+
+std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+long long NowMs() {
+  struct timespec ts {};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
+}
+
+// Standard input that is a pipe, as when keys are scripted.
+class PipeInput {
+ public:
+  PipeInput() {
+    int fds[2];
+    ok_ = pipe(fds) == 0;
+    read_ = fds[0];
+    write_ = fds[1];
+  }
+  ~PipeInput() {
+    close(read_);
+    if (write_ >= 0) close(write_);
+  }
+  int fd() const { return read_; }
+  void Send(const std::string& bytes) {
+    ssize_t n = write(write_, bytes.data(), bytes.size());
+    (void)n;
+  }
+  void End() {
+    close(write_);
+    write_ = -1;
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_;
+  int read_;
+  int write_;
+};
+
+// Answers to the prompts follow the C library's formatted input.
+
+TEST(PosixKeyboardPromptTest, NonNumberIsLeftForTheNextPrompt) {
+  PipeInput in;
+  PosixKeyboard keyboard(in.fd(), "UTF-8", nullptr);
+  in.Send("abc 12\n  -7x\n+ 5\n99999999999 -99999999999\n");
+  in.End();
+  int value = 42;
+  EXPECT_FALSE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, 42);
+  std::string word;
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  EXPECT_EQ(word, "abc");
+  ASSERT_TRUE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, 12);
+  ASSERT_TRUE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, -7);
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  EXPECT_EQ(word, "x");
+  // A sign without digits is no number either, and stays unread.
+  EXPECT_FALSE(keyboard.ReadInt(&value));
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  EXPECT_EQ(word, "+");
+  ASSERT_TRUE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, 5);
+  ASSERT_TRUE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, INT_MAX);
+  ASSERT_TRUE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, INT_MIN);
+  // End of input.
+  EXPECT_FALSE(keyboard.ReadInt(&value));
+  EXPECT_FALSE(keyboard.ReadWord(&word, 255));
+}
+
+TEST(PosixKeyboardPromptTest, WordIsCutAtACharacterBoundary) {
+  PipeInput in;
+  PosixKeyboard keyboard(in.fd(), "UTF-8", nullptr);
+  std::string typed = "ab";
+  for (int i = 0; i < 200; ++i) typed += U8(u8"漢");
+  in.Send("  " + typed + " next\n");
+  in.End();
+  std::string word;
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  // 2 + 126 x 2 bytes: a 127th character would end at byte 256.
+  ASSERT_EQ(word.size(), 254u);
+  EXPECT_EQ(word.substr(0, 4), "ab漢");
+  EXPECT_EQ(word.substr(252), "漢");
+  // The rest of the long word is gone; the next word is whole.
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  EXPECT_EQ(word, "next");
+}
+
+TEST(PosixKeyboardPromptTest, TypedWordIsConvertedToCp932) {
+  PipeInput in;
+  PosixKeyboard keyboard(in.fd(), "UTF-8", nullptr);
+  in.Send(U8(u8"罪と罰\ta😀b\n"));
+  in.End();
+  std::string word;
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  EXPECT_EQ(word, "罪と罰");
+  // A character code page 932 cannot hold is not dropped, so "ab" is not
+  // searched in its place.
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  EXPECT_EQ(word, std::string("a") + TerminalToCp932::kUnconvertible + "b");
+}
+
+TEST(PosixKeyboardKeyTest, ScriptedKeysAfterAPrompt) {
+  PipeInput in;
+  PosixKeyboard keyboard(in.fd(), "UTF-8", nullptr);
+  in.Send("1 \r\n\nn\x1b[A\x1b[6~q\x1b");
+  in.End();
+  int value = 0;
+  ASSERT_TRUE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, 1);
+  // The end of the answer's line is not a key; the empty line after it is.
+  EXPECT_EQ(keyboard.GetKey(), '\n');
+  EXPECT_EQ(keyboard.GetKey(), 'n');
+  EXPECT_EQ(keyboard.GetKey(), kKeyUp);
+  EXPECT_EQ(keyboard.GetKey(), kKeyPageDown);
+  EXPECT_EQ(keyboard.GetKey(), 'q');
+  EXPECT_EQ(keyboard.GetKey(), 27);
+  EXPECT_EQ(keyboard.GetKey(), kKeyEof);
+  EXPECT_EQ(keyboard.GetKey(), kKeyEof);
+}
+
+TEST(PosixKeyboardKeyTest, LoneEscapeComesAfterAShortWait) {
+  PipeInput in;
+  PosixKeyboard keyboard(in.fd(), "UTF-8", nullptr);
+  EXPECT_FALSE(keyboard.KeyWaiting());
+  in.Send("\x1b");  // and nothing more, the input stays open
+  EXPECT_TRUE(keyboard.KeyWaiting());
+  long long start = NowMs();
+  EXPECT_EQ(keyboard.GetKey(), 27);
+  long long waited = NowMs() - start;
+  EXPECT_GE(waited, KeyDecoder::kEscapeWaitMs - 5);
+  EXPECT_LT(waited, 1000);
+  EXPECT_FALSE(keyboard.KeyWaiting());
+}
+
+// On a terminal.
+
+TEST(PosixKeyboardTerminalTest, KeyIsReadWithoutEchoAndModesComeBack) {
+  TestPty pty;
+  ASSERT_TRUE(pty.ok());
+  const tcflag_t normal = pty.LocalModes();
+  ASSERT_TRUE(normal & ICANON);
+  ASSERT_TRUE(normal & ECHO);
+  PosixKeyboard keyboard(pty.terminal(), "UTF-8", nullptr);
+  int key = 0;
+  std::thread reader([&] { key = keyboard.GetKey(); });
+  // Type only once the key wait has switched the terminal over.
+  long long start = NowMs();
+  while ((pty.LocalModes() & ICANON) && NowMs() - start < 2000) usleep(1000);
+  EXPECT_FALSE(pty.LocalModes() & (ICANON | ECHO));
+  pty.Type("\x1b[");
+  usleep(100 * 1000);  // a sequence split by a slow link
+  pty.Type("B");
+  reader.join();
+  EXPECT_EQ(key, kKeyDown);
+  EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal & (ICANON | ECHO));
+  EXPECT_EQ(pty.Read(30), "") << "the key was echoed";
+}
+
+TEST(PosixKeyboardTerminalTest, PromptLeftoversDoNotReachTheKeyWait) {
+  TestPty pty;
+  PosixKeyboard keyboard(pty.terminal(), "UTF-8", nullptr);
+  pty.Type("3 word\n");
+  int value = 0;
+  ASSERT_TRUE(keyboard.ReadInt(&value));
+  EXPECT_EQ(value, 3);
+  // The key wait reads the terminal, not what the prompt left over.
+  EXPECT_FALSE(keyboard.WaitForKey(20));
+  pty.Type("x");
+  EXPECT_TRUE(keyboard.WaitForKey(1000));
+  EXPECT_EQ(keyboard.GetKey(), 'x');
+  EXPECT_TRUE(pty.LocalModes() & ICANON);
+  std::string word;
+  ASSERT_TRUE(keyboard.ReadWord(&word, 255));
+  EXPECT_EQ(word, "word");
+}
+
+}  // namespace
+}  // namespace shiori

@@ -1,0 +1,70 @@
+// The POSIX platform: the terminal for console and keys, resources compiled
+// into the program, and the media back-ends this build has.
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/embedded.h"
+#include "platform/platform.h"
+#include "platform/posix/charset.h"
+#include "platform/posix/console_posix.h"
+#include "platform/posix/cues_posix.h"
+#include "platform/posix/keyboard_posix.h"
+#include "platform/posix/messages_posix.h"
+#include "platform/posix/speech_posix.h"
+#include "platform/posix/terminal_guard.h"
+#include "platform/posix/unavailable_posix.h"
+#include "platform/posix/window_posix.h"
+
+namespace shiori {
+
+namespace {
+
+class PosixPlatform : public RealPlatform {
+ public:
+  PosixPlatform()
+      : charset_(TerminalCharset()),
+        guard_(STDIN_FILENO, STDOUT_FILENO),
+        console_(STDOUT_FILENO, charset_, &guard_),
+        keyboard_(STDIN_FILENO, charset_, &console_),
+        messages_(&keyboard_),
+        window_(&console_, &keyboard_) {
+    guard_.SetConsole(&console_);
+    p_.console = &console_;
+    p_.keyboard = &keyboard_;
+    p_.resources = &resources_;
+    p_.messages = &messages_;
+    p_.cues = &cues_;
+    p_.speech = &speech_;
+    p_.music = &music_;
+    p_.window = &window_;
+    p_.dialog = &dialog_;
+    p_.text_line_end = "\n";
+    p_.terminate = [this](int status) {
+      console_.Flush();
+      guard_.Restore();
+      std::exit(status);
+    };
+  }
+  Platform& platform() override { return p_; }
+
+ private:
+  std::string charset_;
+  TerminalGuard guard_;
+  PosixConsole console_;
+  PosixKeyboard keyboard_;
+  PosixMessageQueue messages_;
+  PosixImageWindow window_;
+  EmbeddedResourceStore resources_;
+  PosixCues cues_;
+  PosixSpeech speech_;
+  NoMusicDevice music_;
+  NoFileDialog dialog_;
+  Platform p_;
+};
+
+}  // namespace
+
+std::unique_ptr<RealPlatform> MakeRealPlatform() { return std::make_unique<PosixPlatform>(); }
+
+}  // namespace shiori

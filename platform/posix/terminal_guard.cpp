@@ -1,0 +1,75 @@
+#include "platform/posix/terminal_guard.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace shiori {
+
+namespace {
+
+// The guard the handlers serve. Signals and atexit know no objects, so this
+// one pointer is the bridge.
+TerminalGuard* volatile g_active = nullptr;
+
+constexpr char kReset[] = "\x1b[0m";
+
+}  // namespace
+
+TerminalGuard::TerminalGuard(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out_fd) {
+  saved_ = isatty(in_fd_) == 1 && tcgetattr(in_fd_, &modes_) == 0;
+  previous_ = g_active;
+  g_active = this;
+
+  static bool exit_hook = false;
+  if (!exit_hook) exit_hook = std::atexit(&TerminalGuard::OnExit) == 0;
+
+  for (int i = 0; i < 3; ++i) {
+    struct sigaction action {};
+    action.sa_handler = &TerminalGuard::OnSignal;
+    sigemptyset(&action.sa_mask);
+    if (sigaction(kSignals[i], nullptr, &old_actions_[i]) != 0) continue;
+    // A signal the program was started to ignore (nohup) stays ignored.
+    if (old_actions_[i].sa_handler == SIG_IGN) continue;
+    handled_[i] = sigaction(kSignals[i], &action, nullptr) == 0;
+  }
+}
+
+TerminalGuard::~TerminalGuard() {
+  Restore();
+  for (int i = 0; i < 3; ++i)
+    if (handled_[i]) sigaction(kSignals[i], &old_actions_[i], nullptr);
+  g_active = previous_;
+}
+
+void TerminalGuard::Restore() {
+  int saved_errno = errno;
+  if (saved_) tcsetattr(in_fd_, TCSANOW, &modes_);
+  if (colours_) {
+    colours_ = 0;
+    ssize_t ignored = write(out_fd_, kReset, sizeof kReset - 1);
+    (void)ignored;
+  }
+  errno = saved_errno;
+}
+
+void TerminalGuard::OnSignal(int signal_number) {
+  if (TerminalGuard* guard = g_active) guard->Restore();
+  // Die of the signal itself: it is blocked while this handler runs, and
+  // takes its default action as soon as the handler returns.
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal_number, &fallback, nullptr);
+  raise(signal_number);
+}
+
+void TerminalGuard::OnExit() {
+  TerminalGuard* guard = g_active;
+  if (guard == nullptr) return;
+  if (guard->console_ != nullptr) guard->console_->Flush();
+  guard->Restore();
+}
+
+}  // namespace shiori

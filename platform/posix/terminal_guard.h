@@ -1,0 +1,51 @@
+// Puts the terminal back as the program found it, however the program ends.
+#pragma once
+
+#include <signal.h>
+#include <termios.h>
+
+#include "platform/console.h"
+
+namespace shiori {
+
+/// Saves the terminal's modes at start and restores them, with a colour
+/// reset when colours are in force, at a normal exit (exit() included), on
+/// SIGINT, SIGTERM and SIGHUP (then the signal takes its default action, so
+/// the parent sees how the program ended), and when the guard is destroyed.
+/// The signal handlers are process-wide by nature: one guard is active at a
+/// time, the latest constructed.
+class TerminalGuard {
+ public:
+  /// |in_fd|: the terminal whose modes are saved (nothing is saved when it
+  /// is not a terminal); |out_fd|: where the colour reset goes.
+  TerminalGuard(int in_fd, int out_fd);
+  ~TerminalGuard();
+  TerminalGuard(const TerminalGuard&) = delete;
+  TerminalGuard& operator=(const TerminalGuard&) = delete;
+
+  /// Colours are in force on the output (a reset is due on the way out).
+  void SetColoursInForce(bool in_force) { colours_ = in_force ? 1 : 0; }
+  /// The console whose buffered output is flushed at a normal exit (not on
+  /// a signal, where only async-signal-safe calls may run). May be null.
+  void SetConsole(ConsoleBuffer* console) { console_ = console; }
+  /// Restores the saved modes and resets the colours if in force.
+  /// Async-signal-safe: tcsetattr and write only.
+  void Restore();
+
+ private:
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  static void OnSignal(int signal_number);
+  static void OnExit();
+
+  int in_fd_;
+  int out_fd_;
+  bool saved_ = false;
+  struct termios modes_ {};
+  volatile sig_atomic_t colours_ = 0;
+  ConsoleBuffer* console_ = nullptr;
+  TerminalGuard* previous_ = nullptr;
+  struct sigaction old_actions_[3] {};
+  bool handled_[3] = {false, false, false};
+};
+
+}  // namespace shiori

@@ -1,0 +1,132 @@
+#include "platform/posix/terminal_guard.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/posix/console_posix.h"
+#include "platform/posix/keyboard_posix.h"
+#include "platform/posix/pty_for_tests.h"
+#include "platform/posix/raw_mode.h"
+
+namespace shiori {
+namespace {
+
+long long NowMs() {
+  struct timespec ts {};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
+}
+
+// Runs |child| in a child process and returns its pid; the test process's
+// buffered output is flushed first so the child cannot print it twice.
+template <typename F>
+pid_t Spawn(F child) {
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    child();
+    _exit(0);
+  }
+  return pid;
+}
+
+bool WaitForKeyWait(const TestPty& pty) {
+  long long start = NowMs();
+  while (pty.LocalModes() & ICANON) {
+    if (NowMs() - start > 5000) return false;
+    usleep(1000);
+  }
+  return true;
+}
+
+TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedRestoresTheTerminal) {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE("signal " + std::to_string(signal_number));
+    TestPty pty;
+    ASSERT_TRUE(pty.ok());
+    const tcflag_t normal = pty.LocalModes() & (ICANON | ECHO);
+    pid_t pid = Spawn([&] {
+      TerminalGuard guard(pty.terminal(), pty.terminal());
+      PosixConsole console(pty.terminal(), "UTF-8", &guard);
+      console.SetTextAttribute(0x9F);
+      console.Write("page");
+      PosixKeyboard keyboard(pty.terminal(), "UTF-8", &console);
+      keyboard.GetKey();
+    });
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitForKeyWait(pty)) << "the child never waited for a key";
+    kill(pid, signal_number);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    // The program ends by the signal, as the shell expects...
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), signal_number);
+    // ...with the terminal as it found it and the colours reset.
+    EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal);
+    std::string out = pty.Read();
+    EXPECT_NE(out.find("page"), std::string::npos);
+    EXPECT_EQ(out.substr(out.size() - 4), "\x1b[0m");
+  }
+}
+
+TEST(TerminalGuardTest, ExitFromDeepInsideFlushesAndRestores) {
+  TestPty pty;
+  const tcflag_t normal = pty.LocalModes() & (ICANON | ECHO);
+  pid_t pid = Spawn([&] {
+    TerminalGuard guard(pty.terminal(), pty.terminal());
+    // Neither is ever destroyed: exit() skips the destructors.
+    auto* console = new PosixConsole(pty.terminal(), "UTF-8", &guard);
+    console->SetTextAttribute(0x4F);
+    console->Write("out of memory");
+    new ScopedRawMode(pty.terminal());
+    std::exit(1);
+  });
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal);
+  EXPECT_EQ(pty.Read(), "\x1b[0;97;41mout of memory\x1b[0m");
+}
+
+TEST(TerminalGuardTest, IgnoredSignalStaysIgnored) {
+  TestPty pty;
+  pid_t pid = Spawn([&] {
+    signal(SIGHUP, SIG_IGN);  // as under nohup
+    TerminalGuard guard(pty.terminal(), pty.terminal());
+    PosixKeyboard keyboard(pty.terminal(), "UTF-8", nullptr);
+    keyboard.GetKey();
+    std::exit(7);
+  });
+  ASSERT_TRUE(WaitForKeyWait(pty));
+  kill(pid, SIGHUP);
+  pty.Type("k");
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+TEST(TerminalGuardTest, DestroyedGuardHandsTheSignalsBack) {
+  struct sigaction before {};
+  sigaction(SIGTERM, nullptr, &before);
+  {
+    TerminalGuard guard(-1, -1);
+    struct sigaction during {};
+    sigaction(SIGTERM, nullptr, &during);
+    EXPECT_NE(during.sa_handler, before.sa_handler);
+  }
+  struct sigaction after {};
+  sigaction(SIGTERM, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+}  // namespace
+}  // namespace shiori

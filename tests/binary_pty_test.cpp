@@ -1,0 +1,166 @@
+// The real program in a pseudo-terminal: what a reader at a UTF-8 terminal
+// sees and types.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/posix/pty_for_tests.h"
+
+namespace shiori {
+namespace {
+
+// UTF-8 text for comparisons with what the terminal receives.
+std::string U8(const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); }
+
+class RunningReader {
+ public:
+  RunningReader(const std::string& dir, std::vector<std::string> args) : pty_(100, 40) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      setsid();
+      ioctl(pty_.terminal(), TIOCSCTTY, 0);
+      dup2(pty_.terminal(), 0);
+      dup2(pty_.terminal(), 1);
+      dup2(pty_.terminal(), 2);
+      if (chdir(dir.c_str()) != 0) _exit(126);
+      setenv("LANG", "C.UTF-8", 1);
+      unsetenv("LC_ALL");
+      unsetenv("DISPLAY");
+      std::vector<char*> argv;
+      std::string bin = SHIORI_BINARY;
+      argv.push_back(bin.data());
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(bin.c_str(), argv.data());
+      _exit(127);
+    }
+  }
+  ~RunningReader() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  /// Reads until |text| has arrived (after what was already read) or 5 s pass.
+  bool WaitFor(const std::string& text, int ms = 5000) {
+    for (int waited = 0; waited < ms; waited += 50) {
+      seen_ += pty_.Read(50);
+      if (seen_.find(text, mark_) != std::string::npos) {
+        mark_ = seen_.find(text, mark_) + text.size();
+        return true;
+      }
+    }
+    return false;
+  }
+  void Type(const std::string& keys) { pty_.Type(keys); }
+  /// Waits for the program to end; its exit status, or -1.
+  int Wait(int ms = 5000) {
+    for (int waited = 0; waited < ms; waited += 20) {
+      seen_ += pty_.Read(20);
+      int st = 0;
+      if (waitpid(pid_, &st, WNOHANG) == pid_) {
+        exited_ = true;
+        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+      }
+    }
+    return -1;
+  }
+  const std::string& seen() const { return seen_; }
+
+ private:
+  TestPty pty_;
+  pid_t pid_ = -1;
+  bool exited_ = false;
+  std::string seen_;
+  std::size_t mark_ = 0;
+};
+
+class BinaryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/shiori_bin_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string File(const std::string& name) {
+    std::ifstream in(dir_ + "/" + name, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  // The last status line in |text|, from "[ " to "(n)next".
+  static std::string LastStatus(const std::string& text) {
+    std::size_t end = text.rfind("(n)next");
+    std::size_t start = text.rfind("[ ", end);
+    return end == std::string::npos || start == std::string::npos
+               ? ""
+               : text.substr(start, end - start);
+  }
+  std::string dir_;
+};
+
+TEST_F(BinaryTest, MenuThenANumberThenTheLoadingNoticeIsBlanked) {
+  RunningReader r(dir_, {});
+  ASSERT_TRUE(r.WaitFor(U8(u8"(00) グレイト・ヴェルモア , (01) このプログラムについて")));
+  ASSERT_TRUE(r.WaitFor("select number"));
+  r.Type("1\n");
+  ASSERT_TRUE(r.WaitFor("(n)next"));
+  const std::string& out = r.seen();
+  std::size_t notice = out.find(U8(u8"読み込み中・・・\r"));
+  ASSERT_NE(notice, std::string::npos);
+  std::size_t blank = out.find("                \r", notice);
+  ASSERT_NE(blank, std::string::npos);
+  // Nothing but colour changes between the notice and its blanking.
+  std::string between = out.substr(notice + U8(u8"読み込み中・・・\r").size(),
+                                   blank - notice - U8(u8"読み込み中・・・\r").size());
+  EXPECT_EQ(between.find_first_not_of("\x1b[0123456789;m"), std::string::npos) << between;
+  EXPECT_NE(out.find(U8(u8"[ このプログラムについて --- page ")), std::string::npos);
+  r.Type("q");
+  EXPECT_EQ(r.Wait(), 0);
+}
+
+TEST_F(BinaryTest, QuitAndStartAgainShowsTheSamePage) {
+  std::string status;
+  {
+    RunningReader r(dir_, {"0"});
+    ASSERT_TRUE(r.WaitFor("(n)next"));
+    r.Type("n");
+    ASSERT_TRUE(r.WaitFor("(n)next"));
+    r.Type("n");
+    ASSERT_TRUE(r.WaitFor("(n)next"));
+    status = LastStatus(r.seen());
+    r.Type("q");
+    ASSERT_EQ(r.Wait(), 0);
+    EXPECT_NE(r.seen().find(U8(u8"途中まで、表示しました。")), std::string::npos);
+  }
+  EXPECT_NE(File("001036_info.ini").find("great_velmor_the.txt\n"), std::string::npos);
+  RunningReader again(dir_, {"0"});
+  ASSERT_TRUE(again.WaitFor("(n)next"));
+  EXPECT_EQ(LastStatus(again.seen()), status);
+  again.Type("q");
+  EXPECT_EQ(again.Wait(), 0);
+}
+
+TEST_F(BinaryTest, SearchForAWordTypedInUtf8HighlightsTheHit) {
+  RunningReader r(dir_, {"1"});
+  ASSERT_TRUE(r.WaitFor("(n)next"));
+  r.Type("s");
+  ASSERT_TRUE(r.WaitFor("input search str"));
+  r.Type(U8(u8"探す") + "\n");
+  ASSERT_TRUE(r.WaitFor("(n)next"));
+  // The hit: light grey on bright red, then the word itself.
+  EXPECT_NE(r.seen().find("\x1b[0;37;101m" + U8(u8"探す")), std::string::npos)
+      << r.seen().substr(r.seen().size() > 3000 ? r.seen().size() - 3000 : 0);
+  r.Type("q");
+  EXPECT_EQ(r.Wait(), 0);
+}
+
+}  // namespace
+}  // namespace shiori
