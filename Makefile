@@ -1,11 +1,15 @@
 # shiori: the two commands of the README.
 #   make run [ARGS="0 r"]   set up, build and start the reader
 #   make test               set up, build and run every test
+# The Windows program, cross-built with MinGW-w64 and tested under wine:
+#   make windows            build build-win/shiori.exe
+#   make test-windows       build it with its tests and run them under wine
 BUILD ?= build
+WINBUILD ?= build-win
 JOBS ?= 2
 ARGS ?=
 
-.PHONY: run test build deps clean
+.PHONY: run test build deps clean windows test-windows
 
 deps:
 	@scripts/setup-deps.sh base test speech music image cues
@@ -20,5 +24,11 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
 
+windows:
+	@SHIORI_WERROR=$(if $(CI),ON,OFF) JOBS=$(JOBS) scripts/build-windows.sh $(WINBUILD)
+
+test-windows:
+	@SHIORI_WERROR=$(if $(CI),ON,OFF) JOBS=$(JOBS) scripts/test-windows.sh $(WINBUILD)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINBUILD)
