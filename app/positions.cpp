@@ -79,7 +79,11 @@ void Append(PositionList& list, const std::string& key, int number) {
 }  // namespace
 
 std::string WorkKey(const std::string& resource_name) {
-  return FileNamePart(resource_name + ".txt");
+  // Cut as a key read back from the file is, so that a long file name of a
+  // work from disk still finds its saved position.
+  std::string key = FileNamePart(resource_name + ".txt");
+  if (key.size() > kKeyMax) key.resize(kKeyMax);
+  return key;
 }
 
 void positions_create_default(Reader& r) {

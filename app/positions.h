@@ -34,7 +34,8 @@ bool positions_save(Reader& r, int value);
 void positions_release(Reader& r);
 /// The list view of the 'i' key.
 void positions_list_view(Reader& r);
-/// The work key: the file-name part of |resource_name| without extension.
+/// The work key: the file-name part of |resource_name| without extension,
+/// at most 79 bytes (as long as a key in the file may be).
 std::string WorkKey(const std::string& resource_name);
 
 }  // namespace shiori

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
+#include "content/disk_work.h"
 #include "content/zip_decode.h"
 #include "media/cues.h"
 #include "text/views.h"
@@ -80,14 +82,65 @@ void Reader::Reextract() {
   Extract();
 }
 
+bool Reader::FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const {
+  const CatalogWork& work = catalog.works[fid];
+  if (work.pictures) {
+    for (const WorkPicture& p : *work.pictures) {
+      if (ResourceNameEquals(p.name, name)) {
+        *bytes = std::span<const std::uint8_t>(p.png.data(), p.png.size());
+        return true;
+      }
+    }
+  }
+  return plat.resources != nullptr && plat.resources->Find("WAVE", name, bytes);
+}
+
+std::vector<std::string> Reader::ImageNames() const {
+  std::vector<std::string> names;
+  const CatalogWork& work = catalog.works[fid];
+  if (work.pictures && !work.pictures->empty()) {
+    for (const WorkPicture& p : *work.pictures) names.push_back(p.name);
+    return names;
+  }
+  for (int i = 0; i < catalog.png_num && i < static_cast<int>(catalog.pngname.size()); ++i)
+    names.push_back(catalog.pngname[i]);
+  return names;
+}
+
+bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
+  *first = files.empty() ? -1 : static_cast<int>(catalog.works.size());
+  for (const std::string& path : files) {
+    CatalogWork work;
+    std::string err;
+    if (!LoadDiskWork(path, plat.codec, &work, &err)) {
+      const std::string shown = plat.codec != nullptr ? plat.codec->NativeToCp932(path) : path;
+      Printf("shiori: %s: %s\n", shown.c_str(), err.c_str());
+      plat.console->Flush();
+      return false;
+    }
+    catalog.works.push_back(std::move(work));
+  }
+  return true;
+}
+
 int Reader::Run(const std::vector<std::string>& args) {
-  StartUp(args);
+  const CommandLine cl = ParseCommandLine(args);
+  if (cl.action != CommandLine::Action::kRead) {
+    Print(cl.action == CommandLine::Action::kHelp ? UsageText() : VersionText());
+    plat.console->Flush();
+    return 0;
+  }
+  // Work files are read before anything else happens, so that a bad one ends
+  // the program with nothing played, created or written.
+  int first_file = -1;
+  if (!AddWorkFiles(cl.files, &first_file)) return 1;
+  StartUp(cl.others, first_file);
   ReadingLoop();
   ExitSequence();
   return 0;
 }
 
-void Reader::StartUp(const std::vector<std::string>& args) {
+void Reader::StartUp(const std::vector<std::string>& args, int first_file) {
   speech.sp_str.clear();
   play_cue(*this, kCueStart, kCueAsyncFlags);
   search.search_flag = 0;
@@ -99,7 +152,7 @@ void Reader::StartUp(const std::vector<std::string>& args) {
   if (con_mode > 0) cnsl->Clear(L_BLACK, H_WHITE);
   speech.s_flag = 0;
   kind_num = static_cast<int>(catalog.works.size());
-  SelectWork(args);
+  SelectWork(args, first_file);
   LoadingNotice(shiori::Paint::kLoadingStart);
   positions.fna_num = 0;
   page.mae_p = 0;
@@ -121,9 +174,11 @@ void Reader::ScanCommandLine(const std::vector<std::string>& args) {
   }
 }
 
-void Reader::SelectWork(const std::vector<std::string>& args) {
+void Reader::SelectWork(const std::vector<std::string>& args, int first_file) {
   fid = 0;
-  if (!args.empty()) {
+  if (first_file >= 0) {
+    fid = first_file;  // the first work file opens without a menu
+  } else if (!args.empty()) {
     int n = std::atoi(args[0].c_str());
     fid = n % (kind_num + 1);
   } else if (kind_num >= 2) {

@@ -2,7 +2,9 @@
 // reading loop and the exit sequence on a platform it is handed.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +56,13 @@ class Reader {
   void Reextract();
   /// Extracts work |fid| into ssout (appending); reports a failure in one line.
   void Extract();
+  /// The PNG bytes of the illustration |name| (without ".png"): the current
+  /// work's own picture of that name when it has one, else the resource of
+  /// type "WAVE". Names compare without regard to case.
+  bool FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const;
+  /// The names the image list offers: the current work's own illustrations
+  /// when it has any, else the catalog's first png_num.
+  std::vector<std::string> ImageNames() const;
 
   // --- state, grouped by the subsystem that owns it ---
   Platform& plat;
@@ -79,9 +88,12 @@ class Reader {
   std::unique_ptr<CConsole> cnsl;
 
  private:
-  void StartUp(const std::vector<std::string>& args);
+  /// Reads the named work files into the catalog, after the works it has;
+  /// *first is the index of the first. False after one line on a failure.
+  bool AddWorkFiles(const std::vector<std::string>& files, int* first);
+  void StartUp(const std::vector<std::string>& args, int first_file);
   void ScanCommandLine(const std::vector<std::string>& args);
-  void SelectWork(const std::vector<std::string>& args);
+  void SelectWork(const std::vector<std::string>& args, int first_file);
   void PrintMenu(bool pause_always);
   void LoadingNotice(shiori::Paint paint);
   int ReadingLoop();

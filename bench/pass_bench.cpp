@@ -160,7 +160,7 @@ Interactive ResumeAndBack(const std::string& archive_or_text, bool is_zip, int r
     if (is_zip) {
       s.resources.Add("work", std::vector<std::uint8_t>(archive_or_text.begin(),
                                                         archive_or_text.end()));
-      s.catalog.works.push_back({"work", "Work", " ", nullptr, false});
+      s.catalog.works.push_back({"work", "Work", " ", nullptr, false, nullptr});
     } else {
       s.AddWork("work", "Work", archive_or_text);
     }

@@ -17,7 +17,7 @@ const char* const init_name = "001036_info.ini";
 Catalog BuiltinCatalog() {
   Catalog c;
   for (int i = 0; tname[i] != nullptr; ++i)
-    c.works.push_back({tname[i], jkname[i][0], jkname[i][1], nullptr, false});
+    c.works.push_back({tname[i], jkname[i][0], jkname[i][1], nullptr, false, nullptr});
   for (int i = 0; pngname[i] != nullptr; ++i) c.pngname.push_back(pngname[i]);
   c.png_num = png_num;
   c.def_num = def_num;

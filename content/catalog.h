@@ -16,6 +16,12 @@ extern const int png_num;
 extern const int def_num;
 extern const char* const init_name;
 
+/// An illustration that came with a work from disk (a PNG member of its ZIP).
+struct WorkPicture {
+  std::string name;  ///< the member's file name without directory and ".png"
+  std::vector<std::uint8_t> png;
+};
+
 /// One work the reader can open.
 struct CatalogWork {
   std::string resource_name;  ///< key of the work and its resource name
@@ -24,6 +30,9 @@ struct CatalogWork {
   /// A work from disk: the archive (or plain text) bytes, owned here.
   std::shared_ptr<const std::vector<std::uint8_t>> archive;
   bool plain_text = false;  ///< archive holds the text itself, not a ZIP
+  /// The work's own illustrations, in archive order (none for the built-in
+  /// works, whose pictures are the catalog's).
+  std::shared_ptr<const std::vector<WorkPicture>> pictures;
 };
 
 /// The catalog the reader runs on: the built-in tables, or any other in tests.

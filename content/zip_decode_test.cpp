@@ -271,9 +271,9 @@ TEST(ZipResourceTest, MissingResourceLeavesSsoutAndSaysWhich) {
 
 TEST(ZipResourceTest, WorksFromDiskCarryTheirOwnBytes) {
   Catalog catalog;
-  CatalogWork zipped{"tsumi", "t", " ", nullptr, false};
+  CatalogWork zipped{"tsumi", "t", " ", nullptr, false, nullptr};
   zipped.archive = std::make_shared<const Bytes>(MakeZip({{"tsumi.txt", "zip text\r\n"}}));
-  CatalogWork plain{"plain", "p", " ", nullptr, true};
+  CatalogWork plain{"plain", "p", " ", nullptr, true, nullptr};
   std::string body = "plain text\r\n";
   plain.archive = std::make_shared<const Bytes>(body.begin(), body.end());
   catalog.works = {zipped, plain};

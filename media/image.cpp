@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "app/reader.h"
 #include "media/cues.h"
@@ -148,8 +149,9 @@ int show_wind(Reader& r, const std::string& name) {
   r.image.image_name = name.substr(0, std::min(name.size(), kImageNameSize - 1));
   std::optional<Dib> dib;
   std::span<const std::uint8_t> bytes;
-  if (r.plat.resources != nullptr && r.plat.resources->Find("WAVE", r.image.image_name, &bytes))
-    dib = load_png_dib(bytes);
+  // The current work's own pictures first (a work from a ZIP), then the
+  // catalog's resources.
+  if (r.FindImage(r.image.image_name, &bytes)) dib = load_png_dib(bytes);
   // What was printed (the name line) stands on the screen while the window
   // holds the loop.
   r.plat.console->Flush();
@@ -181,7 +183,9 @@ void image_marker_step(Reader& r, std::string_view line) {
 }
 
 void image_list(Reader& r) {
-  const int num = std::min(r.catalog.png_num, static_cast<int>(r.catalog.pngname.size()));
+  // The current work's own illustrations when it has any, else the catalog's.
+  const std::vector<std::string> names = r.ImageNames();
+  const int num = static_cast<int>(names.size());
   r.Paint(Paint::kBannerFrame);
   r.Print("[ --- ");
   r.Paint(Paint::kBanner1);
@@ -194,9 +198,9 @@ void image_list(Reader& r) {
   r.Print(" --- ]");
   r.Normal();
   r.Print("\n");
-  r.Printf("png_num:%d\n", r.catalog.png_num);
+  r.Printf("png_num:%d\n", num);
   for (int l = 0; l < num; ++l) {
-    const std::string& entry = r.catalog.pngname[l];
+    const std::string& entry = names[l];
     bool highlight = entry == r.image.pname;
     if (highlight) r.Paint(Paint::kListHighlight);
     r.Printf("(%02d) %s", l, entry.c_str());
@@ -225,7 +229,7 @@ void image_list(Reader& r) {
     if (a == Answer::kNotNumber) n = -1;
   }
 
-  const std::string& chosen = r.catalog.pngname[n];
+  const std::string& chosen = names[n];
   play_cue(r, kCueMailBeep, kCueAsyncFlags);
   r.Paint(Paint::kImageName);
   r.Printf("%d %s", n, chosen.c_str());

@@ -11,6 +11,7 @@
 #include "platform/media.h"
 #include "platform/messages.h"
 #include "platform/resources.h"
+#include "platform/text_codec.h"
 
 namespace shiori {
 
@@ -24,6 +25,8 @@ struct Platform {
   MusicDevice* music = nullptr;
   ImageWindow* window = nullptr;
   FileDialog* dialog = nullptr;
+  /// Conversions for work files and command-line text (null: none).
+  const TextCodec* codec = nullptr;
   /// Directory of the data files ("001036_info.ini", "mmsys.ini", listings).
   /// Empty: the process's working directory at the moment a file is opened.
   std::string work_dir;
@@ -32,6 +35,9 @@ struct Platform {
   std::function<void(int status)> terminate;
   /// The line end of text files ("\r\n" on Windows, "\n" elsewhere).
   std::string text_line_end = "\n";
+  /// Playlist entries made from a dialog path double every backslash (true
+  /// on Windows, where the backslash is the path separator).
+  bool double_backslashes = false;
 };
 
 /// The machine's own implementations of every interface, owned together.

@@ -162,5 +162,48 @@ TEST_F(BinaryTest, SearchForAWordTypedInUtf8HighlightsTheHit) {
   EXPECT_EQ(r.Wait(), 0);
 }
 
+TEST_F(BinaryTest, DistributedZipOpensAtItsTitleLineAndResumesAfterARestart) {
+  const std::string zip = std::string(SHIORI_CORPUS_DIR) + "/56656_ruby_74439.zip";
+  std::string status;
+  {
+    RunningReader r(dir_, {zip});
+    ASSERT_TRUE(r.WaitFor("(n)next"));
+    const std::string& first = r.seen();
+    EXPECT_EQ(first.find("select number"), std::string::npos);
+    // The first page begins with the title line, the status line names it.
+    std::size_t title = first.find(U8(u8"罪と罰\r\n"));
+    std::size_t author = first.find(U8(u8"フョードル・ミハイロヴィッチ・ドストエフスキー"));
+    ASSERT_NE(title, std::string::npos);
+    EXPECT_LT(title, author);
+    EXPECT_EQ(LastStatus(first).rfind(U8(u8"[ 罪と罰 --- page 1 ---"), 0), 0u) << LastStatus(first);
+    r.Type("n");
+    ASSERT_TRUE(r.WaitFor("(n)next"));
+    status = LastStatus(r.seen());
+    EXPECT_EQ(status.rfind(U8(u8"[ 罪と罰 --- page 2 ---"), 0), 0u) << status;
+    r.Type("q");
+    ASSERT_EQ(r.Wait(), 0);
+  }
+  EXPECT_NE(File("001036_info.ini").find("56656_ruby_74439.txt\n"), std::string::npos);
+  RunningReader again(dir_, {zip});
+  ASSERT_TRUE(again.WaitFor("(n)next"));
+  EXPECT_EQ(LastStatus(again.seen()), status);
+  again.Type("q");
+  EXPECT_EQ(again.Wait(), 0);
+}
+
+TEST_F(BinaryTest, MissingFileEndsWithOneLineAndStatusOneAndVersionAnswers) {
+  {
+    RunningReader r(dir_, {"missing.zip"});
+    EXPECT_EQ(r.Wait(), 1);
+    EXPECT_NE(r.seen().find("shiori: missing.zip: cannot read the file"), std::string::npos)
+        << r.seen();
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir_));
+  RunningReader v(dir_, {"--version"});
+  EXPECT_EQ(v.Wait(), 0);
+  EXPECT_NE(v.seen().find("shiori Ver 0.02 (1.0.0.1)"), std::string::npos) << v.seen();
+  EXPECT_TRUE(std::filesystem::is_empty(dir_));
+}
+
 }  // namespace
 }  // namespace shiori

@@ -11,6 +11,12 @@ inline bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+/// True when every byte sequence of |text| is a code page 932 character:
+/// ASCII, a half-width katakana (0xA1-0xDF), or a lead byte followed by a
+/// trail byte (0x40-0x7E, 0x80-0xFC). 0x80, 0xA0 and 0xFD-0xFF stand alone
+/// in no valid text.
+bool IsCp932Text(std::string_view text);
+
 /// Length of the longest prefix of |s| of at most |max| bytes that does not
 /// end inside a double-byte character (scanning from the start of |s|).
 std::size_t CharBoundaryPrefix(std::string_view s, std::size_t max);

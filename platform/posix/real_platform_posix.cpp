@@ -9,11 +9,12 @@
 #include "platform/posix/charset.h"
 #include "platform/posix/console_posix.h"
 #include "platform/posix/cues_posix.h"
+#include "platform/posix/dialog_posix.h"
 #include "platform/posix/keyboard_posix.h"
 #include "platform/posix/messages_posix.h"
+#include "platform/posix/music_posix.h"
 #include "platform/posix/speech_posix.h"
 #include "platform/posix/terminal_guard.h"
-#include "platform/posix/unavailable_posix.h"
 #include "platform/posix/window_posix.h"
 
 namespace shiori {
@@ -28,7 +29,9 @@ class PosixPlatform : public RealPlatform {
         console_(STDOUT_FILENO, charset_, &guard_),
         keyboard_(STDIN_FILENO, charset_, &console_),
         messages_(&keyboard_),
-        window_(&console_, &keyboard_) {
+        window_(&console_, &keyboard_),
+        dialog_(STDIN_FILENO, &console_),
+        codec_(MakeTextCodec()) {
     guard_.SetConsole(&console_);
     p_.console = &console_;
     p_.keyboard = &keyboard_;
@@ -39,6 +42,7 @@ class PosixPlatform : public RealPlatform {
     p_.music = &music_;
     p_.window = &window_;
     p_.dialog = &dialog_;
+    p_.codec = codec_.get();
     p_.text_line_end = "\n";
     p_.terminate = [this](int status) {
       console_.Flush();
@@ -55,11 +59,12 @@ class PosixPlatform : public RealPlatform {
   PosixKeyboard keyboard_;
   PosixMessageQueue messages_;
   PosixImageWindow window_;
+  PosixFileDialog dialog_;
   EmbeddedResourceStore resources_;
   PosixCues cues_;
   PosixSpeech speech_;
-  NoMusicDevice music_;
-  NoFileDialog dialog_;
+  PosixMusicDevice music_;
+  std::unique_ptr<TextCodec> codec_;
   Platform p_;
 };
 

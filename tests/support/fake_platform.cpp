@@ -131,6 +131,8 @@ std::string FakeDialog::GetOpenFileName(const std::string& title,
                                         const std::vector<FileFilter>& filters,
                                         const std::string& initial_dir) {
   titles.push_back(title);
+  this->filters.push_back(filters);
+  initial_dirs.push_back(initial_dir);
   if (answers.empty()) return "";
   std::string a = answers.front();
   answers.pop_front();
@@ -160,6 +162,7 @@ Scenario::Scenario() {
   platform.music = &music;
   platform.window = &window;
   platform.dialog = &dialog;
+  platform.codec = codec.get();
   platform.work_dir = dir;
   platform.terminate = [](int status) { throw FakeExit{status}; };
   catalog.init_name = "001036_info.ini";
@@ -174,7 +177,7 @@ Scenario::~Scenario() {
 void Scenario::AddWork(const std::string& name, const std::string& title,
                        const std::string& text) {
   resources.Add(name, ziptest::MakeZip({ziptest::Member(name + ".txt", text)}));
-  catalog.works.push_back({name, title, " ", nullptr, false});
+  catalog.works.push_back({name, title, " ", nullptr, false, nullptr});
 }
 
 int Scenario::Run(const std::vector<std::string>& args) {
@@ -206,6 +209,10 @@ void Scenario::ResetRecording() {
   cues.played.clear();
   speech.spoken.clear();
   music.commands.clear();
+  dialog.titles.clear();
+  dialog.filters.clear();
+  dialog.initial_dirs.clear();
+  messages.waits = 0;
   window.shown.clear();
   window.pictures.clear();
 }

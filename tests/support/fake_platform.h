@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -75,15 +76,18 @@ class FakeResources : public ResourceStore {
   std::map<std::string, std::vector<std::uint8_t>> items;  ///< type "WAVE"
 };
 
+/// Timer messages, then a quit message after |quit_after| waits (so a wait
+/// with no keys left cannot loop for ever).
 class FakeMessages : public MessageQueue {
  public:
   void StartTimer(int interval_ms) override { timer_ms = interval_ms; }
   Message WaitMessage() override {
     ++waits;
-    return kTimer;
+    return waits > quit_after ? kQuit : kTimer;
   }
   int timer_ms = 0;
   int waits = 0;
+  int quit_after = 1000;
 };
 
 class FakeCues : public SoundCues {
@@ -125,6 +129,8 @@ class FakeDialog : public FileDialog {
                               const std::string& initial_dir) override;
   std::deque<std::string> answers;
   std::vector<std::string> titles;
+  std::vector<std::vector<FileFilter>> filters;  ///< per call
+  std::vector<std::string> initial_dirs;         ///< per call
 };
 
 /// The immediate exits throw this in tests.
@@ -162,6 +168,8 @@ class Scenario {
   FakeMusic music;
   FakeWindow window;
   FakeDialog dialog;
+  /// The platform's own conversions: they touch no machine state.
+  std::unique_ptr<TextCodec> codec = MakeTextCodec();
   Platform platform;
   Catalog catalog;
   std::string dir;

@@ -105,6 +105,39 @@ void Patch32(std::vector<std::uint8_t>* bytes, std::size_t at, std::uint32_t val
   for (int i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+void Patch16(std::vector<std::uint8_t>* bytes, std::size_t at, std::uint16_t value) {
+  (*bytes)[at] = static_cast<std::uint8_t>(value & 0xff);
+  (*bytes)[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+MemberAt FindMember(const std::vector<std::uint8_t>& zip, std::size_t index) {
+  auto le16 = [&](std::size_t at) { return static_cast<std::size_t>(zip[at] | (zip[at + 1] << 8)); };
+  auto le32 = [&](std::size_t at) { return le16(at) | (le16(at + 2) << 16); };
+  // MakeZip writes no archive comment: the end record is the last 22 bytes.
+  std::size_t central = le32(zip.size() - 22 + 16);
+  for (std::size_t i = 0; i < index; ++i)
+    central += 46 + le16(central + 28) + le16(central + 30) + le16(central + 32);
+  return {le32(central + 42), central};
+}
+
+void SetFlags(std::vector<std::uint8_t>* zip, std::size_t index, std::uint16_t flags) {
+  MemberAt m = FindMember(*zip, index);
+  Patch16(zip, m.local + 6, flags);
+  Patch16(zip, m.central + 8, flags);
+}
+
+void SetMethod(std::vector<std::uint8_t>* zip, std::size_t index, std::uint16_t method) {
+  MemberAt m = FindMember(*zip, index);
+  Patch16(zip, m.local + 8, method);
+  Patch16(zip, m.central + 10, method);
+}
+
+void SetUncompressedSize(std::vector<std::uint8_t>* zip, std::size_t index, std::uint32_t size) {
+  MemberAt m = FindMember(*zip, index);
+  Patch32(zip, m.local + kUncompAt, size);
+  Patch32(zip, m.central + 24, size);
+}
+
 std::vector<std::uint8_t> ReadCorpus(const std::string& name) {
   std::ifstream in(std::string(SHIORI_CORPUS_DIR) + "/" + name, std::ios::binary);
   return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),

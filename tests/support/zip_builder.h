@@ -35,6 +35,21 @@ inline constexpr std::size_t kCrcAt = 14, kCompAt = 18, kUncompAt = 22, kNameLen
                              kNameAt = 30;
 
 void Patch32(std::vector<std::uint8_t>* bytes, std::size_t at, std::uint32_t value);
+void Patch16(std::vector<std::uint8_t>* bytes, std::size_t at, std::uint16_t value);
+
+/// Where member |index| of an archive made by MakeZip has its local header
+/// and its central directory entry.
+struct MemberAt {
+  std::size_t local = 0;
+  std::size_t central = 0;
+};
+MemberAt FindMember(const std::vector<std::uint8_t>& zip, std::size_t index);
+
+/// Sets a field of member |index| in its local header and its central entry
+/// alike: the flags, the method, or the uncompressed size.
+void SetFlags(std::vector<std::uint8_t>* zip, std::size_t index, std::uint16_t flags);
+void SetMethod(std::vector<std::uint8_t>* zip, std::size_t index, std::uint16_t method);
+void SetUncompressedSize(std::vector<std::uint8_t>* zip, std::size_t index, std::uint32_t size);
 
 /// The bytes of a file of the shared corpus; empty when it cannot be read.
 std::vector<std::uint8_t> ReadCorpus(const std::string& name);

@@ -1,0 +1,51 @@
+#include "app/command_line.h"
+
+#include "content/disk_work.h"
+
+namespace shiori {
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cl;
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "--version") {
+      cl.action = a == "--help" ? CommandLine::Action::kHelp : CommandLine::Action::kVersion;
+      return cl;
+    }
+    // A name ending as a work file does is one even when it does not exist:
+    // the loader then says it cannot be read, rather than a mistyped name
+    // silently opening work 0.
+    (IsWorkFileName(a) ? cl.files : cl.others).push_back(a);
+  }
+  return cl;
+}
+
+std::string_view UsageText() {
+  return "usage: shiori [NUMBER] [FILE.zip | FILE.txt ...] [...r] [...y]\n"
+         "       shiori --help | --version\n"
+         "\n"
+         "Arguments\n"
+         "  NUMBER  the work to open, as numbered in the menu (taken from the first\n"
+         "          argument); without any argument the menu is shown\n"
+         "  FILE    an Aozora Bunko ZIP as distributed, or a text file (Shift_JIS or\n"
+         "          UTF-8); named files join the menu after the built-in works, in\n"
+         "          the order given, and the first of them opens at once\n"
+         "  ...r    any argument ending in r or R: dark text on a white background\n"
+         "  ...y    any argument ending in y or Y: the readings in place of the kanji\n"
+         "          examples: shiori 1r / shiori 0 y / shiori work.zip r\n"
+         "\n"
+         "Keys while a page is shown\n"
+         "  n, space, any other key  next page      -, PageUp  one page back\n"
+         "  s  search for a word     f  search again     c  another work\n"
+         "  r  readings on the page  i  positions and annotations\n"
+         "  p  illustrations         m  background music  t  speech on/off\n"
+         "  h, ?  help               q  quit (the position is saved)\n"
+         "\n"
+         "Files in the working directory\n"
+         "  001036_info.ini  reading positions, one key (the work's file name) each\n"
+         "  mmsys.ini        the music playlist\n"
+         "  ruby.txt, rinfo.txt  listings saved with S in the r and i views\n";
+}
+
+std::string_view VersionText() { return "shiori Ver 0.02 (1.0.0.1)\n"; }
+
+}  // namespace shiori

@@ -1,0 +1,275 @@
+#include "content/disk_work.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
+
+#include "content/zip_decode.h"
+#include "deczip/ziputil.h"
+#include "text/sjis.h"
+#include "text/utf8.h"
+
+namespace shiori {
+
+namespace {
+
+constexpr std::size_t kLocalHeaderSize = 30;
+constexpr std::uint16_t kZipFlagEncrypted = 0x0001;
+constexpr std::size_t kTitleMax = 255;
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  s = s.substr(s.size() - suffix.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char a = s[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != suffix[i]) return false;
+  }
+  return true;
+}
+
+// A member's name without the directories inside the archive. Writers on
+// Windows sometimes separate them with a backslash.
+std::string_view MemberBaseName(std::string_view name) {
+  std::size_t slash = name.find_last_of("/\\");
+  return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+bool IsDirectoryEntry(std::string_view name) {
+  return !name.empty() && (name.back() == '/' || name.back() == '\\');
+}
+
+std::uint16_t Le16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Le32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(Le16(p)) | (static_cast<std::uint32_t>(Le16(p + 2)) << 16);
+}
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// Decodes the member |entry| of |zip| into *out. The central directory
+// gives method, flags and sizes (the local header may hold zeros, flag bit
+// 3); the local header gives where the data starts.
+bool ReadMember(std::span<const std::uint8_t> zip, const ZipCentralEntry& entry,
+                std::string* out, std::string* err) {
+  const std::string member = Quoted(entry.name);
+  const std::size_t at = entry.local_offset;
+  if (at > zip.size() || zip.size() - at < kLocalHeaderSize ||
+      Le32(zip.data() + at) != kZipLocalSignature) {
+    *err = "the archive is damaged: member " + member + " has no local header";
+    return false;
+  }
+  const std::uint8_t* local = zip.data() + at;
+  if ((entry.option | Le16(local + 6)) & kZipFlagEncrypted) {
+    *err = "member " + member + " is encrypted";
+    return false;
+  }
+  if (entry.method != 0 && entry.method != 8) {
+    *err = "member " + member + " uses compression method " + std::to_string(entry.method) +
+           " (only stored and deflate can be read)";
+    return false;
+  }
+  const std::size_t data_at = at + kLocalHeaderSize + Le16(local + 26) + Le16(local + 28);
+  ZipHeader sizes;
+  sizes.method = entry.method;
+  sizes.compsize = entry.compsize;
+  sizes.uncompsize = entry.uncompsize;
+  const ZipStatus fits = data_at > zip.size()
+                             ? ZipStatus::kDamaged
+                             : CheckZipMemberSizes(sizes, zip.size() - data_at);
+  if (fits == ZipStatus::kTooLarge) {
+    *err = "member " + member + " is larger than 256 MB";
+    return false;
+  }
+  if (fits != ZipStatus::kOk) {
+    *err = "the archive is damaged: member " + member + " runs past its end";
+    return false;
+  }
+  out->assign(entry.uncompsize, '\0');
+  bool out_of_memory = false;
+  const bool ended = DecodeZipMember(
+      zip.subspan(data_at, entry.compsize), entry.method,
+      std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(out->data()), out->size()),
+      &out_of_memory);
+  if (out_of_memory) {
+    *err = "not enough memory";
+    return false;
+  }
+  const auto crc = static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(out->data()), static_cast<uInt>(out->size())));
+  if (!ended || crc != entry.crc32) {
+    *err = "the archive is damaged: member " + member + " does not match its checksum";
+    return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err) {
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(st)) {
+    *err = "cannot read the file: " + (ec ? ec.message() : std::string("no such file"));
+    return false;
+  }
+  if (!std::filesystem::is_regular_file(st)) {
+    *err = "cannot read the file: it is not a regular file";
+    return false;
+  }
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) {
+    *err = "cannot read the file: " + ec.message();
+    return false;
+  }
+  if (size > kMaxWorkBytes) {
+    *err = "the file is larger than 256 MB";
+    return false;
+  }
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    *err = std::string("cannot read the file: ") + std::strerror(errno);
+    return false;
+  }
+  bytes->assign(static_cast<std::size_t>(size), '\0');
+  const std::size_t got = std::fread(bytes->data(), 1, bytes->size(), f);
+  const bool failed = std::ferror(f) != 0;
+  const int saved = errno;
+  // A file that grew since it was measured is cut at the measured size.
+  std::fclose(f);
+  if (failed || got != bytes->size()) {
+    *err = std::string("cannot read the file: ") +
+           (failed ? std::strerror(saved) : "it became shorter while it was read");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsWorkFileName(std::string_view path) {
+  return EndsWithNoCase(path, ".zip") || EndsWithNoCase(path, ".txt");
+}
+
+std::string WorkFileKey(const std::string& path) {
+  return std::filesystem::path(path).stem().string();
+}
+
+bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
+                 std::vector<WorkPicture>* pictures, std::string* err) {
+  std::vector<ZipCentralEntry> entries;
+  if (!ReadZipCentralDirectory(zip, &entries)) {
+    *err = "the archive is damaged: its central directory is missing or cut short";
+    return false;
+  }
+  const ZipCentralEntry* text_entry = nullptr;
+  for (const ZipCentralEntry& e : entries) {
+    if (!IsDirectoryEntry(e.name) && EndsWithNoCase(e.name, ".txt")) {
+      text_entry = &e;
+      break;
+    }
+  }
+  if (text_entry == nullptr) {
+    *err = "the archive holds no text member (no name ending in .txt)";
+    return false;
+  }
+  if (!ReadMember(zip, *text_entry, text, err)) return false;
+
+  pictures->clear();
+  std::uint64_t total = 0;
+  for (const ZipCentralEntry& e : entries) {
+    if (IsDirectoryEntry(e.name) || !EndsWithNoCase(e.name, ".png")) continue;
+    std::string_view base = MemberBaseName(e.name);
+    std::string name(base.substr(0, base.size() - 4));
+    bool seen = false;
+    for (const WorkPicture& p : *pictures) seen = seen || p.name == name;
+    if (seen) continue;  // the same picture in two folders: the first one
+    total += e.uncompsize;
+    if (total > kMaxWorkBytes) {
+      *err = "the illustrations are larger than 256 MB in all";
+      return false;
+    }
+    std::string png;
+    if (!ReadMember(zip, e, &png, err)) return false;
+    pictures->push_back({std::move(name), std::vector<std::uint8_t>(png.begin(), png.end())});
+  }
+  return true;
+}
+
+bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* text,
+                     std::string* err) {
+  // UTF-8 is asked first: Japanese in UTF-8 often has the form of code page
+  // 932 as well (its continuation bytes read as half-width katakana and as
+  // lead and trail bytes), while a code page 932 Japanese text is never
+  // UTF-8 (its hiragana and punctuation start with bytes that UTF-8 only
+  // continues with). ASCII alone is both and is kept as it is.
+  std::string_view utf8(bytes);
+  const bool bom = utf8.starts_with(kUtf8Bom);
+  if (bom) utf8.remove_prefix(kUtf8Bom.size());
+  const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!bom && (ascii || !IsUtf8Text(utf8))) {
+    if (!IsCp932Text(bytes)) {
+      *err = "the text is neither Shift_JIS (code page 932) nor UTF-8";
+      return false;
+    }
+    *text = std::move(bytes);
+    return true;
+  }
+  if (!IsUtf8Text(utf8)) {
+    *err = "the text begins as UTF-8 but is not UTF-8 throughout";
+    return false;
+  }
+  if (codec == nullptr || !codec->Utf8ToCp932(utf8, text)) {
+    *err = "the text is UTF-8, and this machine cannot convert it to Shift_JIS";
+    return false;
+  }
+  return true;
+}
+
+std::string WorkTitle(std::string_view text, const std::string& fallback) {
+  std::string_view line = text.substr(0, text.find('\n'));
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  if (line.empty()) return fallback;
+  return std::string(line.substr(0, CharBoundaryPrefix(line, kTitleMax)));
+}
+
+bool LoadDiskWork(const std::string& path, const TextCodec* codec, CatalogWork* work,
+                  std::string* err) {
+  try {
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes, err)) return false;
+    std::vector<WorkPicture> pictures;
+    if (EndsWithNoCase(path, ".zip")) {
+      std::string member;
+      const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+      if (!ReadWorkZip(std::span<const std::uint8_t>(data, bytes.size()), &member, &pictures,
+                       err))
+        return false;
+      bytes = std::move(member);
+    }
+    auto text = std::make_shared<std::vector<std::uint8_t>>();
+    std::string prepared;
+    if (!PrepareWorkText(std::move(bytes), codec, &prepared, err)) return false;
+    const std::string key = WorkFileKey(path);
+    work->resource_name = key;
+    work->title = WorkTitle(prepared, codec != nullptr ? codec->NativeToCp932(key) : key);
+    work->reading = " ";
+    text->assign(prepared.begin(), prepared.end());
+    work->archive = std::move(text);
+    work->plain_text = true;
+    work->pictures = std::make_shared<const std::vector<WorkPicture>>(std::move(pictures));
+    return true;
+  } catch (const std::bad_alloc&) {
+    *err = "not enough memory to read the file";
+    return false;
+  }
+}
+
+}  // namespace shiori

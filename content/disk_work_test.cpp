@@ -1,0 +1,209 @@
+// Works from disk: which members of a ZIP are taken and how, the text's
+// encoding, the title and the key.
+#include "content/disk_work.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/zip_builder.h"
+
+namespace shiori {
+namespace {
+
+using ziptest::MakeZip;
+using ziptest::Member;
+using Bytes = std::vector<std::uint8_t>;
+
+std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+struct ZipResult {
+  bool ok = false;
+  std::string text;
+  std::vector<WorkPicture> pictures;
+  std::string err;
+};
+
+ZipResult Read(const Bytes& zip) {
+  ZipResult r;
+  r.ok = ReadWorkZip(zip, &r.text, &r.pictures, &r.err);
+  return r;
+}
+
+const std::string kText = "罪と罰\r\n作者\r\n" + std::string(3000, 'x') + "\r\n";
+
+TEST(DiskWorkZipTest, TextMemberInEveryFormWritersUse) {
+  struct Form {
+    std::uint16_t method;
+    bool descriptor;
+    const char* what;
+  };
+  const Form forms[] = {{8, false, "deflate"},
+                        {0, false, "stored"},
+                        {8, true, "deflate, sizes only in the central directory"},
+                        {0, true, "stored, sizes only in the central directory"}};
+  for (const Form& f : forms) {
+    Bytes zip = MakeZip({Member("work.txt", kText, f.method, f.descriptor, "extra")});
+    ZipResult r = Read(zip);
+    ASSERT_TRUE(r.ok) << f.what << ": " << r.err;
+    EXPECT_TRUE(r.text == kText) << f.what;
+    EXPECT_TRUE(r.pictures.empty()) << f.what;
+  }
+}
+
+TEST(DiskWorkZipTest, FirstNameEndingInTxtInAnyFolderAndCaseIsTheText) {
+  Bytes zip = MakeZip({Member("notes.txt/", "", 0), Member("index.html", "<html>"),
+                       Member("56656/sub/Tsumi.TXT", kText, 8, true),
+                       Member("second.txt", "not this one\r\n")});
+  ZipResult r = Read(zip);
+  ASSERT_TRUE(r.ok) << r.err;
+  EXPECT_TRUE(r.text == kText);
+}
+
+TEST(DiskWorkZipTest, PicturesAreThePngMembersByNameWithoutFolderAndExtension) {
+  const std::string png1 = "\x89PNG first", png2 = "\x89PNG second", other = "\x89PNG other";
+  Bytes zip = MakeZip({Member("w/fig1_01.png", png1, 0), Member("w/work.txt", kText),
+                       Member("figs.png/", "", 0), Member("w/sub/fig1_02.PNG", png2, 8, true),
+                       Member("elsewhere/fig1_01.png", other)});
+  ZipResult r = Read(zip);
+  ASSERT_TRUE(r.ok) << r.err;
+  ASSERT_EQ(r.pictures.size(), 2u);
+  EXPECT_EQ(r.pictures[0].name, "fig1_01");
+  EXPECT_EQ(std::string(r.pictures[0].png.begin(), r.pictures[0].png.end()), png1);
+  EXPECT_EQ(r.pictures[1].name, "fig1_02");
+  EXPECT_EQ(std::string(r.pictures[1].png.begin(), r.pictures[1].png.end()), png2);
+}
+
+TEST(DiskWorkZipTest, DistributedArchiveOfTheCorpus) {
+  Bytes zip = ziptest::ReadCorpus("56656_ruby_74439.zip");
+  ASSERT_EQ(zip.size(), 572112u);
+  ZipResult r = Read(zip);
+  ASSERT_TRUE(r.ok) << r.err;
+  EXPECT_EQ(r.text.size(), 1352753u);
+  EXPECT_EQ(r.text.substr(0, 8), "罪と罰\r\n");
+}
+
+TEST(DiskWorkZipTest, RefusedArchivesSayWhy) {
+  Bytes good = MakeZip({Member("work.txt", kText), Member("fig_01.png", "\x89PNG", 0)});
+  struct Case {
+    Bytes zip;
+    const char* says;
+  };
+  std::vector<Case> cases;
+  cases.push_back({MakeZip({Member("fig_01.png", "\x89PNG"), Member("work.html", "x")}),
+                   "no text member"});
+  cases.push_back({Bytes(good.begin(), good.begin() + good.size() / 2), "central directory"});
+  cases.push_back({Bytes(), "central directory"});
+  {
+    Bytes z = good;
+    ziptest::SetFlags(&z, 0, 0x0001);
+    cases.push_back({z, "member \"work.txt\" is encrypted"});
+  }
+  {
+    Bytes z = good;
+    ziptest::SetFlags(&z, 1, 0x0009);
+    cases.push_back({z, "member \"fig_01.png\" is encrypted"});
+  }
+  {
+    Bytes z = good;
+    ziptest::SetMethod(&z, 0, 12);
+    cases.push_back({z, "compression method 12"});
+  }
+  {
+    // One byte of a stored text changed: only the checksum can tell.
+    Bytes z = MakeZip({Member("work.txt", kText, 0)});
+    z[ziptest::kNameAt + 8 + 100] ^= 0x01;
+    cases.push_back({z, "does not match its checksum"});
+  }
+  {
+    // The deflate data of the text cut off by a wrong size in both headers.
+    Bytes z = good;
+    ziptest::SetUncompressedSize(&z, 0, static_cast<std::uint32_t>(kText.size() + 5));
+    cases.push_back({z, "does not match its checksum"});
+  }
+  {
+    Bytes z = good;
+    ziptest::Patch32(&z, ziptest::FindMember(z, 0).central + 42, 7);
+    cases.push_back({z, "no local header"});
+  }
+  {
+    Bytes z = good;
+    ziptest::Patch32(&z, ziptest::FindMember(z, 0).central + 20, 0x00ffffff);
+    cases.push_back({z, "runs past its end"});
+  }
+  {
+    // 400,000 bytes of data said to inflate to 300 MB: refused before any of
+    // it is decoded.
+    std::string data(400000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7919 >> 3);
+    Bytes z = MakeZip({Member("big.txt", data, 0)});
+    ziptest::SetMethod(&z, 0, 8);
+    ziptest::SetUncompressedSize(&z, 0, 300u << 20);
+    cases.push_back({z, "is larger than 256 MB"});
+  }
+  for (const Case& c : cases) {
+    ZipResult r = Read(c.zip);
+    EXPECT_FALSE(r.ok) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << "wanted \"" << c.says << "\", got \""
+                                                     << r.err << "\"";
+    EXPECT_EQ(r.err.find('\n'), std::string::npos) << r.err;
+  }
+}
+
+TEST(DiskWorkTextTest, Cp932KeptUtf8ConvertedAnythingElseRefused) {
+  auto codec = MakeTextCodec();
+  struct Case {
+    std::string in;
+    const char* want;  // nullptr: refused
+    const char* what;
+  };
+  const Case cases[] = {
+      {"罪と罰\r\n", "罪と罰\r\n", "code page 932 is kept"},
+      {"plain\r\n", "plain\r\n", "ASCII is kept"},
+      {U8(u8"罪と罰\r\n"), "罪と罰\r\n", "UTF-8 is converted"},
+      {U8(u8"吾輩は猫である\r\n"), "吾輩は猫である\r\n", "UTF-8 that has code page 932's form too"},
+      {"\xEF\xBB\xBF" + U8(u8"題\n"), "題\n", "a byte order mark is dropped"},
+      {U8(u8"あ") + "\xED\x95\x9C\r\n", "あ〓\r\n", "what code page 932 cannot hold"},
+      {"abc\x80\r\n", nullptr, "neither"},
+      {"\x82\xA0\xE3", nullptr, "a cut character in either"},
+      {"\xEF\xBB\xBF\x82\xA0", nullptr, "a byte order mark before code page 932"},
+  };
+  for (const Case& c : cases) {
+    std::string text, err;
+    bool ok = PrepareWorkText(c.in, codec.get(), &text, &err);
+    if (c.want == nullptr) {
+      EXPECT_FALSE(ok) << c.what;
+      EXPECT_FALSE(err.empty()) << c.what;
+    } else {
+      EXPECT_TRUE(ok) << c.what << ": " << err;
+      EXPECT_EQ(text, c.want) << c.what;
+    }
+  }
+  std::string text, err;
+  EXPECT_FALSE(PrepareWorkText(U8(u8"罪と罰"), nullptr, &text, &err));
+  EXPECT_NE(err.find("cannot convert"), std::string::npos) << err;
+}
+
+TEST(DiskWorkTextTest, TitleIsTheFirstLineAndKeyIsTheFileName) {
+  EXPECT_EQ(WorkTitle("罪と罰\r\n作者\r\n", "key"), "罪と罰");
+  EXPECT_EQ(WorkTitle("title\nauthor\n", "key"), "title");
+  EXPECT_EQ(WorkTitle("only line", "key"), "only line");
+  EXPECT_EQ(WorkTitle("\r\nsecond\r\n", "key"), "key");
+  EXPECT_EQ(WorkTitle("", "key"), "key");
+  std::string wide = "a";
+  for (int i = 0; i < 200; ++i) wide += "あ";
+  EXPECT_EQ(WorkTitle(wide, "key"), wide.substr(0, 255));  // 1 + 127 characters
+
+  EXPECT_TRUE(IsWorkFileName("a.zip"));
+  EXPECT_TRUE(IsWorkFileName("dir/B.ZIP"));
+  EXPECT_TRUE(IsWorkFileName("c.Txt"));
+  EXPECT_FALSE(IsWorkFileName("a.zip.bak"));
+  EXPECT_FALSE(IsWorkFileName("atxt"));
+  EXPECT_FALSE(IsWorkFileName("1r"));
+  EXPECT_EQ(WorkFileKey("../shared/corpus/56656_ruby_74439.zip"), "56656_ruby_74439");
+  EXPECT_EQ(WorkFileKey("my.book.TXT"), "my.book");
+}
+
+}  // namespace
+}  // namespace shiori

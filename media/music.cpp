@@ -1,0 +1,266 @@
+#include "media/music.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+#include "app/reader.h"
+#include "platform/platform.h"
+#include "text/sjis.h"
+
+namespace shiori {
+
+namespace {
+
+constexpr std::size_t kFileLineMax = 511;  // a line of the file: 512-byte buffer
+constexpr std::size_t kModeReplyMax = 29;  // the mode reply: 30-byte buffer
+
+// The multimedia command strings, all on the alias "midi".
+constexpr const char* kStop = "stop midi";
+constexpr const char* kClose = "close midi";
+constexpr const char* kPlay = "play midi notify";
+constexpr const char* kStatus = "status midi mode";
+constexpr const char* kRestart = "play midi from 0 notify";
+
+void Send(Reader& r, const std::string& command, std::string* reply = nullptr) {
+  if (r.plat.music != nullptr) {
+    r.plat.music->SendString(command, reply);
+  } else if (reply != nullptr) {
+    reply->clear();
+  }
+}
+
+void StopAndClose(Reader& r) {
+  Send(r, kStop);
+  Send(r, kClose);
+}
+
+// Opens entry |index| and starts it; it loops from now on.
+void OpenAndPlay(Reader& r, int index) {
+  MusicState& m = r.music;
+  Send(r, "open " + m.mm_name[index] + " alias midi");
+  Send(r, kPlay);
+  m.mae_mm = index;
+  m.mmsys_flag = 1;
+}
+
+// Keeps room for the count + 2 entries; a playlist that cannot grow ends the
+// program at once.
+void KeepRoom(Reader& r) {
+  MusicState& m = r.music;
+  try {
+    m.mm_name.reserve(static_cast<std::size_t>(m.mm_num) + 2);
+  } catch (const std::bad_alloc&) {
+    r.plat.console->Flush();
+    r.plat.terminate(0);
+  }
+}
+
+bool ReadWholeFile(const std::string& path, std::string* out) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
+  bool ok = std::ferror(f) == 0;
+  std::fclose(f);
+  return ok;
+}
+
+bool WriteFile(const std::string& path, const std::string& content, std::string* err) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) {
+    *err = std::strerror(errno);
+    return false;
+  }
+  bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+  ok = std::fflush(f) == 0 && ok;
+  if (!ok) *err = std::strerror(errno);
+  if (std::fclose(f) != 0 && ok) {
+    *err = std::strerror(errno);
+    ok = false;
+  }
+  return ok;
+}
+
+// Writes through a temporary file renamed over the old one, so a full disk
+// never leaves half a playlist; where no file can be made beside it (a
+// read-only folder holding a writable playlist) the file is written in place.
+bool ReplaceFile(const std::string& path, const std::string& content, std::string* err) {
+  const std::string tmp = path + ".tmp";
+  if (WriteFile(tmp, content, err)) {
+    std::error_code ec;
+    std::filesystem::rename(tmp, path, ec);
+    if (!ec) return true;
+    std::remove(tmp.c_str());
+  } else {
+    std::remove(tmp.c_str());
+  }
+  return WriteFile(path, content, err);
+}
+
+}  // namespace
+
+std::vector<std::string> mm_file_lines(const std::string& content) {
+  // A CR LF file (written on Windows) reads as a text-mode stream reads it
+  // there: each CR LF is one line feed.
+  std::string text;
+  text.reserve(content.size());
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') continue;
+    text += content[i];
+  }
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t nl = text.find('\n', pos);
+    std::size_t end = nl == std::string::npos ? text.size() : nl + 1;
+    if (end - pos > kFileLineMax) end = pos + kFileLineMax;
+    std::string piece = text.substr(pos, end - pos);
+    if (!piece.empty() && piece.back() == '\n') piece.pop_back();
+    lines.push_back(std::move(piece));
+    pos = end;
+  }
+  return lines;
+}
+
+std::string mm_entry(const std::string& path, bool double_backslashes) {
+  std::string entry = "\"";
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    if (double_backslashes && IsLeadByte(static_cast<unsigned char>(c)) &&
+        i + 1 < path.size()) {
+      // The second byte of a double-byte character may equal the backslash
+      // byte; it is part of the character, not a separator.
+      entry += c;
+      entry += path[++i];
+      continue;
+    }
+    entry += c;
+    if (double_backslashes && c == '\\') entry += c;
+  }
+  entry += '"';
+  return entry;
+}
+
+void mm_load(Reader& r) {
+  MusicState& m = r.music;
+  m.mm_num = 0;
+  m.mm_name.clear();
+  m.mm_loaded = true;
+  KeepRoom(r);
+  const std::string path = r.DataPath(init_mm_name);
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec) && !ec) {
+    std::string err;
+    if (!WriteFile(path, "0" + r.plat.text_line_end, &err))
+      r.Printf("cannot create %s: %s\n", init_mm_name, err.c_str());
+    return;
+  }
+  std::string content;
+  if (ec || !ReadWholeFile(path, &content)) {
+    m.mm_loaded = false;
+    r.Printf("cannot read %s: the playlist is empty for now and the file is kept\n",
+             init_mm_name);
+    return;
+  }
+  std::vector<std::string> lines = mm_file_lines(content);
+  // The count line is written but never trusted: the entries are the lines.
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    m.mm_name.push_back(std::move(lines[i]));
+    ++m.mm_num;
+    KeepRoom(r);
+  }
+}
+
+void mm_select(Reader& r) {
+  MusicState& m = r.music;
+  int l = m.mm_num;
+  if (m.mm_num > 0) {
+    for (int i = 0; i < m.mm_num; ++i) r.Printf("(%d) %s\n", i, m.mm_name[i].c_str());
+    r.Printf("select number\n( %d : add new music file. other number BGM stop. for example %d )\n",
+             m.mm_num, m.mm_num + 1);
+    r.ReadInt(&l);
+  }
+  if (l < 0 || l > m.mm_num) {
+    if (m.mmsys_flag > 0) StopAndClose(r);
+    m.mmsys_flag = 0;
+    return;
+  }
+  if (l == m.mm_num) {
+    const std::string path = get_fname(r);
+    if (path.empty()) return;
+    m.mm_name.push_back(mm_entry(path, r.plat.double_backslashes));
+    if (m.mmsys_flag > 0) StopAndClose(r);
+    OpenAndPlay(r, m.mm_num);
+    ++m.mm_num;
+    KeepRoom(r);
+    return;
+  }
+  // The track that is playing goes on undisturbed.
+  if (m.mmsys_flag == 1 && l == m.mae_mm) return;
+  if (m.mmsys_flag > 0) StopAndClose(r);
+  OpenAndPlay(r, l);
+}
+
+int mm_wait_key(Reader& r) {
+  r.plat.console->Flush();
+  for (;;) {
+    const MessageQueue::Message msg = r.plat.messages->WaitMessage();
+    if (r.plat.keyboard->KeyWaiting()) return r.GetKey();
+    if (msg == MessageQueue::kTimer) {
+      std::string reply;
+      Send(r, kStatus, &reply);
+      if (reply.size() > kModeReplyMax) reply.resize(kModeReplyMax);
+      if (reply.find("stopped") != std::string::npos) Send(r, kRestart);
+    } else if (msg == MessageQueue::kQuit) {
+      // The program is asked to end: leave as the 'q' key does, so the
+      // position and the playlist are saved on the one way out.
+      return 'q';
+    }
+  }
+}
+
+void mm_exit(Reader& r) {
+  MusicState& m = r.music;
+  if (m.mmsys_flag >= 1) StopAndClose(r);
+  if (m.mm_loaded) {
+    const std::string& eol = r.plat.text_line_end;
+    std::string content = std::to_string(m.mm_num) + eol;
+    for (int i = 0; i < m.mm_num; ++i) content += m.mm_name[i] + eol;
+    std::string err;
+    if (!ReplaceFile(r.DataPath(init_mm_name), content, &err))
+      r.Printf("cannot write %s: %s\n", init_mm_name, err.c_str());
+  } else {
+    r.Printf("%s was not read at start: it is left as it was\n", init_mm_name);
+  }
+  m.mm_name.clear();
+  m.mm_name.shrink_to_fit();
+  m.mm_num = 0;
+}
+
+std::string get_fname(Reader& r) {
+  MusicState& m = r.music;
+  if (!m.dialog_dir_taken) {
+    m.dialog_dir_taken = true;
+    if (!r.plat.work_dir.empty()) {
+      m.dialog_dir = r.plat.work_dir;
+    } else {
+      std::error_code ec;
+      m.dialog_dir = std::filesystem::current_path(ec).string();
+    }
+  }
+  if (r.plat.dialog == nullptr) return "";
+  static const std::vector<FileFilter> kFilters = {
+      {"音楽ファイル(*.mp3,*.mid,*,wav,*.wma,*.m4a)", "*.mp3;*.mid;*.wav;*.wma;*.m4a"},
+      {"MP3ファイル(*.mp3)", "*.mp3"},
+      {"M3Uファイル(*.m3u)", "*.m3u"},
+      {"すべてのファイル(*.*)", "*.*"},
+  };
+  r.plat.console->Flush();
+  return r.plat.dialog->GetOpenFileName("音楽ファイルを選択します。", kFilters, m.dialog_dir);
+}
+
+}  // namespace shiori

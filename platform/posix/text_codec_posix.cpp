@@ -1,0 +1,60 @@
+// The POSIX conversions: iconv, and the locale's character set as the
+// machine's own.
+#include <iconv.h>
+
+#include <cerrno>
+
+#include "platform/posix/charset.h"
+#include "platform/text_codec.h"
+#include "text/utf8.h"
+
+namespace shiori {
+
+namespace {
+
+const iconv_t kNoConversion = reinterpret_cast<iconv_t>(-1);
+
+class PosixTextCodec : public TextCodec {
+ public:
+  bool Utf8ToCp932(std::string_view utf8, std::string* cp932) const override {
+    cp932->clear();
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == kNoConversion) return false;
+    cp932->reserve(utf8.size());
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t in_left = utf8.size();
+    while (in_left > 0) {
+      const std::size_t old = cp932->size();
+      const std::size_t room = in_left + 16;  // CP932 is never longer than UTF-8
+      cp932->resize(old + room);
+      char* out = cp932->data() + old;
+      std::size_t out_left = room;
+      const std::size_t r = iconv(cd, &in, &in_left, &out, &out_left);
+      const int err = errno;
+      cp932->resize(old + room - out_left);
+      if (r != static_cast<std::size_t>(-1) || err == E2BIG) continue;
+      // A character code page 932 cannot hold (the text is well-formed, so
+      // nothing else stops the conversion): the geta mark in its place.
+      std::size_t skip = Utf8SequenceLength(static_cast<unsigned char>(*in));
+      if (skip > in_left) skip = in_left;
+      cp932->append("〓");
+      in += skip;
+      in_left -= skip;
+    }
+    iconv_close(cd);
+    return true;
+  }
+
+  std::string NativeToCp932(std::string_view native) const override {
+    TerminalToCp932 convert(TerminalCharset());
+    std::string out;
+    convert.Convert(native, &out);
+    return out;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<TextCodec> MakeTextCodec() { return std::make_unique<PosixTextCodec>(); }
+
+}  // namespace shiori

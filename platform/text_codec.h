@@ -1,0 +1,26 @@
+// Conversions between code page 932, the program's own, and the other
+// character sets a work file or a command line may come in.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace shiori {
+
+class TextCodec {
+ public:
+  virtual ~TextCodec() = default;
+  /// Converts well-formed UTF-8 |utf8| to code page 932 in *cp932; each
+  /// character code page 932 cannot hold becomes 「〓」. False when this
+  /// machine has no such conversion.
+  virtual bool Utf8ToCp932(std::string_view utf8, std::string* cp932) const = 0;
+  /// Text in the machine's own character set (a command-line argument, a
+  /// file name) as code page 932, for the screen.
+  virtual std::string NativeToCp932(std::string_view native) const = 0;
+};
+
+/// The conversions of this build's platform.
+std::unique_ptr<TextCodec> MakeTextCodec();
+
+}  // namespace shiori
