@@ -35,6 +35,8 @@ class Win32Platform : public RealPlatform {
     // file dialog gives back unchanged.
     platform_.work_dir.clear();
     platform_.text_line_end = "\r\n";
+    // The backslash separates folders: playlist entries double it.
+    platform_.double_backslashes = true;
     platform_.terminate = [](int status) {
       std::fflush(nullptr);
       std::exit(status);
