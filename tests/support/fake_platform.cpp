@@ -139,20 +139,20 @@ std::string FakeDialog::GetOpenFileName(const std::string& title,
   return a;
 }
 
-Scenario::Scenario() {
-  // A new private directory under the system's temporary directory.
+std::string MakeTempDir(const std::string& prefix) {
   std::random_device seed;
   std::mt19937 pick(seed());
   const std::filesystem::path base = std::filesystem::temp_directory_path();
   for (;;) {
-    std::filesystem::path p = base / ("shiori_test_" + std::to_string(pick()));
+    std::filesystem::path p = base / (prefix + std::to_string(pick()));
     std::error_code ec;
-    if (std::filesystem::create_directory(p, ec)) {
-      dir = p.generic_string();
-      break;
-    }
+    if (std::filesystem::create_directory(p, ec)) return p.generic_string();
     if (ec) throw std::runtime_error("cannot make a test directory: " + ec.message());
   }
+}
+
+Scenario::Scenario() {
+  dir = MakeTempDir("shiori_test_");
   platform.console = &console;
   platform.keyboard = &keyboard;
   platform.resources = &resources;
