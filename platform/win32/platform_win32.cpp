@@ -21,7 +21,7 @@ namespace {
 
 class Win32Platform : public RealPlatform {
  public:
-  Win32Platform() {
+  Win32Platform() : codec_(MakeTextCodec()) {
     platform_.console = &console_;
     platform_.keyboard = &keyboard_;
     platform_.resources = &resources_;
@@ -31,6 +31,7 @@ class Win32Platform : public RealPlatform {
     platform_.music = &music_;
     platform_.window = &window_;
     platform_.dialog = &dialog_;
+    platform_.codec = codec_.get();
     // Data files are named relative to the working directory, which the
     // file dialog gives back unchanged.
     platform_.work_dir.clear();
@@ -55,6 +56,7 @@ class Win32Platform : public RealPlatform {
   WinMusic music_;
   WinImageWindow window_;
   WinDialog dialog_;
+  std::unique_ptr<TextCodec> codec_;
   Platform platform_;
 };
 
