@@ -75,6 +75,28 @@ class WinTextCodec : public TextCodec {
     if (GetACP() == 932) return std::string(native);
     return Cp932FromWide(Wide(native, CP_ACP));
   }
+
+  std::string NativeFileStem(std::string_view path) const override {
+    // Walk the path by characters of the ANSI code page, so that the second
+    // byte of a character (0x5C in 表) is never taken for a separator.
+    std::size_t name_start = 0, dot = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size();) {
+      char c = path[i];
+      if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
+        i += 2;
+        continue;
+      }
+      if (c == '\\' || c == '/' || c == ':') {
+        name_start = i + 1;
+        dot = std::string_view::npos;
+      } else if (c == '.') {
+        dot = i;
+      }
+      ++i;
+    }
+    std::size_t end = dot == std::string_view::npos ? path.size() : dot;
+    return std::string(path.substr(name_start, end - name_start));
+  }
 };
 
 }  // namespace

@@ -64,5 +64,14 @@ TEST(WinTextCodecTest, CommandLineTextIsInTheAnsiCodePage) {
   }
 }
 
+TEST(WinTextCodecTest, FileStemNeverSplitsAtTheSecondByteOfACharacter) {
+  if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP();
+  auto codec = MakeTextCodec();
+  // 表 is 95 5C: its second byte is the backslash.
+  EXPECT_EQ(codec->NativeFileStem("C:\\本\\表.zip"), "表");
+  EXPECT_EQ(codec->NativeFileStem("Z:/works/罪と罰.ZIP"), "罪と罰");
+  EXPECT_EQ(codec->NativeFileStem("a.b\\noext"), "noext");
+}
+
 }  // namespace
 }  // namespace shiori
