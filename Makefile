@@ -4,12 +4,15 @@
 # The Windows program, cross-built with MinGW-w64 and tested under wine:
 #   make windows            build build-win/shiori.exe
 #   make test-windows       build it with its tests and run them under wine
+#   make sanitize           every test again under ASan and UBSan (build-sanitize/)
+#   make fuzz [FUZZ_SECONDS=30]  each libFuzzer target of fuzz/ for that long (build-fuzz/)
 BUILD ?= build
 WINBUILD ?= build-win
 JOBS ?= 2
 ARGS ?=
+FUZZ_SECONDS ?= 30
 
-.PHONY: run test build deps clean windows test-windows
+.PHONY: run test build deps clean windows test-windows sanitize fuzz
 
 deps:
 	@scripts/setup-deps.sh base test speech music image cues
@@ -30,5 +33,11 @@ windows:
 test-windows:
 	@SHIORI_WERROR=$(if $(CI),ON,OFF) JOBS=$(JOBS) scripts/test-windows.sh $(WINBUILD)
 
+sanitize:
+	@JOBS=$(JOBS) scripts/test-sanitize.sh
+
+fuzz:
+	@JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(WINBUILD)
+	rm -rf $(BUILD) $(WINBUILD) build-sanitize build-fuzz

@@ -59,4 +59,5 @@ add_custom_command(OUTPUT ${embedded_cpp}
 # into the executable another way (cmake/win32/).
 set(SHIORI_RESOURCE_FILES ${embed_deps})
 add_library(shiori_resources STATIC ${embedded_cpp})
-target_include_directories(shiori_resources PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(shiori_resources PUBLIC ${SHIORI_INCLUDE_ROOT})
+shiori_use_sources(shiori_resources)

@@ -21,6 +21,8 @@ if(WIN32)
   # Windows program has its own under wine (tests/wine_smoke.sh).
   list(FILTER SHIORI_TEST_SOURCES EXCLUDE REGEX "_pty_test\\.cpp$")
 endif()
+shiori_sources(SHIORI_TEST_SOURCES)
+shiori_sources(SHIORI_TEST_SUPPORT)
 
 # The shared corpus sits beside the project's checkout; a git worktree one
 # level deeper finds it one level further up. -DSHIORI_CORPUS_DIR=... overrides.

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <unordered_set>
 
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
@@ -190,13 +191,14 @@ bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
 
   pictures->clear();
   std::uint64_t total = 0;
+  // Names taken so far, looked up in constant time: an archive may list
+  // tens of thousands of pictures.
+  std::unordered_set<std::string> seen;
   for (const ZipCentralEntry& e : entries) {
     if (IsDirectoryEntry(e.name) || !EndsWithNoCase(e.name, ".png")) continue;
     std::string_view base = MemberBaseName(e.name);
     std::string name(base.substr(0, base.size() - 4));
-    bool seen = false;
-    for (const WorkPicture& p : *pictures) seen = seen || p.name == name;
-    if (seen) continue;  // the same picture in two folders: the first one
+    if (!seen.insert(name).second) continue;  // the same picture in two folders: the first one
     total += e.uncompsize;
     if (total > kMaxWorkBytes) {
       *err = "the illustrations are larger than 256 MB in all";
