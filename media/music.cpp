@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/reader.h"
+#include "platform/data_file.h"
 #include "platform/platform.h"
 #include "text/sjis.h"
 
@@ -83,22 +84,6 @@ bool WriteFile(const std::string& path, const std::string& content, std::string*
     ok = false;
   }
   return ok;
-}
-
-// Writes through a temporary file renamed over the old one, so a full disk
-// never leaves half a playlist; where no file can be made beside it (a
-// read-only folder holding a writable playlist) the file is written in place.
-bool ReplaceFile(const std::string& path, const std::string& content, std::string* err) {
-  const std::string tmp = path + ".tmp";
-  if (WriteFile(tmp, content, err)) {
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (!ec) return true;
-    std::remove(tmp.c_str());
-  } else {
-    std::remove(tmp.c_str());
-  }
-  return WriteFile(path, content, err);
 }
 
 }  // namespace
@@ -231,7 +216,9 @@ void mm_exit(Reader& r) {
     std::string content = std::to_string(m.mm_num) + eol;
     for (int i = 0; i < m.mm_num; ++i) content += m.mm_name[i] + eol;
     std::string err;
-    if (!ReplaceFile(r.DataPath(init_mm_name), content, &err))
+    // Where no file can be made beside it (a read-only folder holding a
+    // writable playlist) the playlist is written in place.
+    if (!ReplaceDataFile(r.DataPath(init_mm_name), content, InPlace::kWhenFolderRefuses, &err))
       r.Printf("cannot write %s: %s\n", init_mm_name, err.c_str());
   } else {
     r.Printf("%s was not read at start: it is left as it was\n", init_mm_name);
