@@ -1,5 +1,6 @@
 #include "media/music.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,11 +49,19 @@ void OpenAndPlay(Reader& r, int index) {
 }
 
 // Keeps room for the count + 2 entries; a playlist that cannot grow ends the
-// program at once.
+// program at once. The room doubles when it grows, so that a playlist of
+// any length loads in time proportional to it.
 void KeepRoom(Reader& r) {
   MusicState& m = r.music;
+  const std::size_t need = static_cast<std::size_t>(m.mm_num) + 2;
+  if (m.mm_name.capacity() >= need) return;
   try {
-    m.mm_name.reserve(static_cast<std::size_t>(m.mm_num) + 2);
+    m.mm_name.reserve(std::max(need, m.mm_name.capacity() * 2));
+    return;
+  } catch (const std::bad_alloc&) {
+  }
+  try {
+    m.mm_name.reserve(need);  // no room for double: exactly what is needed
   } catch (const std::bad_alloc&) {
     r.plat.console->Flush();
     r.plat.terminate(0);
