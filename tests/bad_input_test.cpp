@@ -731,6 +731,9 @@ const Row kRows[] = {
      }},
 };
 
+// Test names and failure messages show a row by its name.
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
 class BadInputTest : public ::testing::TestWithParam<Row> {};
 
 TEST_P(BadInputTest, EndsWithItsDocumentedOutcome) {
@@ -955,6 +958,8 @@ const ProgramRow kProgramRows[] = {
        SavedAtQuit(e, r, "readme");
      }},
 };
+
+void PrintTo(const ProgramRow& row, std::ostream* os) { *os << row.name; }
 
 class BadInputProgramTest : public ::testing::TestWithParam<ProgramRow> {};
 
