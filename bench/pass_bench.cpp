@@ -324,11 +324,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--pass" && i + 1 < argc) {
+      double seconds;
       {
         PassReader p(TextOf(argv[i + 1]));
+        const double t0 = Now();
         FullPass(p.reader);
+        seconds = Now() - t0;
       }
-      std::printf("%ld\n", PeakKiB(getpid()));
+      std::printf("%ld %.6f\n", PeakKiB(getpid()), seconds);
       return 0;
     }
     if (a == "--runs" && i + 1 < argc) {

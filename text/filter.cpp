@@ -67,8 +67,9 @@ ReadingCollection::Entry& ReadingCollection::Probe(std::string_view moto, std::s
 }
 
 void ReadingCollection::AddSlot(std::uint64_t hash) {
-  // Kept at most half full, so that probes stay short.
-  if (2 * (static_cast<std::size_t>(size()) + 1) > index_.size()) {
+  // Kept at most three quarters full: probes stay short (a probe that meets
+  // another pair is told by its hash alone) and the index small.
+  if (4 * (static_cast<std::size_t>(size()) + 1) > 3 * index_.size()) {
     std::vector<Entry> old(index_.size() * 2);
     old.swap(index_);
     const std::size_t mask = index_.size() - 1;

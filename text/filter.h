@@ -57,7 +57,7 @@ class ReadingCollection {
   void AddSlot(std::uint64_t hash);
 
   std::vector<std::unique_ptr<ruby_info>> items_;  // last one: working slot
-  std::vector<Entry> index_;                       // a power of two, at most half full
+  std::vector<Entry> index_;  // a power of two, at most three quarters full
 };
 
 /// The two output lines of one filtered input line.
