@@ -6,13 +6,15 @@
 #   make test-windows       build it with its tests and run them under wine
 #   make sanitize           every test again under ASan and UBSan (build-sanitize/)
 #   make fuzz [FUZZ_SECONDS=30]  each libFuzzer target of fuzz/ for that long (build-fuzz/)
+#   make bench              build and run the benchmarks (bench/README.md)
+#   make bench              build and run the benchmarks (bench/README.md)
 BUILD ?= build
 WINBUILD ?= build-win
 JOBS ?= 2
 ARGS ?=
 FUZZ_SECONDS ?= 30
 
-.PHONY: run test build deps clean windows test-windows sanitize fuzz
+.PHONY: run test build deps clean windows test-windows sanitize fuzz bench
 
 deps:
 	@scripts/setup-deps.sh base test speech music image cues
@@ -38,6 +40,10 @@ sanitize:
 
 fuzz:
 	@JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_SECONDS)
+
+bench: build
+	@cmake --build $(BUILD) -j $(JOBS) --target shiori_bench
+	@$(BUILD)/shiori_bench
 
 clean:
 	rm -rf $(BUILD) $(WINBUILD) build-sanitize build-fuzz

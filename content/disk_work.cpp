@@ -270,7 +270,8 @@ bool LoadDiskWork(const std::string& path, const TextCodec* codec, CatalogWork* 
     work->resource_name = key;
     work->title = WorkTitle(prepared, codec != nullptr ? codec->NativeToCp932(key) : key);
     work->reading = " ";
-    text->assign(prepared.begin(), prepared.end());
+    const auto* bytes_begin = reinterpret_cast<const std::uint8_t*>(prepared.data());
+    text->assign(bytes_begin, bytes_begin + prepared.size());
     work->archive = std::move(text);
     work->plain_text = true;
     work->pictures = std::make_shared<const std::vector<WorkPicture>>(std::move(pictures));
