@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/reader.h"
+#include "platform/data_file.h"
 #include "platform/platform.h"
 
 namespace shiori {
@@ -37,38 +38,6 @@ bool ReadWholeFile(const std::string& path, std::string* out) {
   return true;
 }
 
-// Writes |content| to a temporary file beside |path| and renames it over the
-// old file, so a crash or a full disk never leaves a truncated file.
-bool ReplaceFile(const std::string& path, const std::string& content, std::string* err) {
-  std::string tmp = path + ".tmp";
-  {
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (f == nullptr) {
-      *err = std::strerror(errno);
-      return false;
-    }
-    bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-    ok = (std::fflush(f) == 0) && ok;
-    if (!ok) *err = std::strerror(errno);
-    if (std::fclose(f) != 0 && ok) {
-      ok = false;
-      *err = std::strerror(errno);
-    }
-    if (!ok) {
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) {
-    *err = ec.message();
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
-}
-
 void Append(PositionList& list, const std::string& key, int number) {
   auto rec = std::make_unique<f_info>();
   rec->fname = key;
@@ -93,7 +62,7 @@ void positions_create_default(Reader& r) {
   if (std::filesystem::exists(path, ec) || ec) return;
   std::string err;
   const std::string& eol = r.plat.text_line_end;
-  if (!ReplaceFile(path, "morgue.txt" + eol + "0" + eol, &err))
+  if (!ReplaceDataFile(path, "morgue.txt" + eol + "0" + eol, InPlace::kNever, &err))
     r.Printf("cannot create %s: %s\n", r.catalog.init_name.c_str(), err.c_str());
 }
 
@@ -186,7 +155,7 @@ bool positions_save(Reader& r, int value) {
     content += std::to_string(e->pnum) + eol;
   }
   std::string err;
-  if (!ReplaceFile(r.DataPath(r.catalog.init_name), content, &err)) {
+  if (!ReplaceDataFile(r.DataPath(r.catalog.init_name), content, InPlace::kNever, &err)) {
     r.Printf("cannot write %s: %s\n", r.catalog.init_name.c_str(), err.c_str());
     return false;
   }

@@ -2,8 +2,8 @@
 #include "app/positions.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "tests/support/fake_platform.h"
 
@@ -88,20 +88,19 @@ TEST_F(PositionsTest, AFileThatCannotBeWrittenSaysSoAndIsKeptWhole) {
   s.WriteFile("001036_info.ini", "alpha.txt\n22\n");
   // The temporary file cannot be created (a directory stands in its way),
   // which fails even for root.
-  ASSERT_EQ(mkdir(s.Path("001036_info.ini.tmp").c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(s.Path("001036_info.ini.tmp")));
   s.keyboard.Type("nq");
   s.Run({"0"});
   EXPECT_NE(s.console.Text().find("cannot write 001036_info.ini"), std::string::npos);
   EXPECT_NE(s.console.Text().find("途中まで、表示しました。44行"), std::string::npos);
   EXPECT_EQ(s.ReadFile("001036_info.ini"), "alpha.txt\n22\n");
-  rmdir(s.Path("001036_info.ini.tmp").c_str());
 }
 
 TEST_F(PositionsTest, AReplacementNeverLeavesATemporaryFileBehind) {
   s.keyboard.Type("nq");
   s.Run({"0"});
   EXPECT_EQ(s.ReadFile("001036_info.ini.tmp"), "");
-  EXPECT_EQ(access(s.Path("001036_info.ini.tmp").c_str(), F_OK), -1);
+  EXPECT_FALSE(std::filesystem::exists(s.Path("001036_info.ini.tmp")));
 }
 
 // The parser alone, on the forms a hand-edited or damaged file takes.

@@ -1,5 +1,7 @@
 #include "app/reader.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -179,8 +181,13 @@ void Reader::SelectWork(const std::vector<std::string>& args, int first_file) {
   if (first_file >= 0) {
     fid = first_file;  // the first work file opens without a menu
   } else if (!args.empty()) {
-    int n = std::atoi(args[0].c_str());
-    fid = n % (kind_num + 1);
+    // The leading number as atoi reads it. One beyond int (where atoi's
+    // result is undefined) is outside the catalog, as any number past its
+    // end is.
+    errno = 0;
+    const long n = std::strtol(args[0].c_str(), nullptr, 10);
+    fid = errno == ERANGE || n < INT_MIN || n > INT_MAX ? -1
+                                                        : static_cast<int>(n) % (kind_num + 1);
   } else if (kind_num >= 2) {
     PrintMenu(false);
     Print("select number\n");

@@ -1,5 +1,8 @@
 #include "media/music.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +10,7 @@
 #include <new>
 
 #include "app/reader.h"
+#include "platform/data_file.h"
 #include "platform/platform.h"
 #include "text/sjis.h"
 
@@ -47,11 +51,19 @@ void OpenAndPlay(Reader& r, int index) {
 }
 
 // Keeps room for the count + 2 entries; a playlist that cannot grow ends the
-// program at once.
+// program at once. The room doubles when it grows, so that a playlist of
+// any length loads in time proportional to it.
 void KeepRoom(Reader& r) {
   MusicState& m = r.music;
+  const std::size_t need = static_cast<std::size_t>(m.mm_num) + 2;
+  if (m.mm_name.capacity() >= need) return;
   try {
-    m.mm_name.reserve(static_cast<std::size_t>(m.mm_num) + 2);
+    m.mm_name.reserve(std::max(need, m.mm_name.capacity() * 2));
+    return;
+  } catch (const std::bad_alloc&) {
+  }
+  try {
+    m.mm_name.reserve(need);  // no room for double: exactly what is needed
   } catch (const std::bad_alloc&) {
     r.plat.console->Flush();
     r.plat.terminate(0);
@@ -83,22 +95,6 @@ bool WriteFile(const std::string& path, const std::string& content, std::string*
     ok = false;
   }
   return ok;
-}
-
-// Writes through a temporary file renamed over the old one, so a full disk
-// never leaves half a playlist; where no file can be made beside it (a
-// read-only folder holding a writable playlist) the file is written in place.
-bool ReplaceFile(const std::string& path, const std::string& content, std::string* err) {
-  const std::string tmp = path + ".tmp";
-  if (WriteFile(tmp, content, err)) {
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (!ec) return true;
-    std::remove(tmp.c_str());
-  } else {
-    std::remove(tmp.c_str());
-  }
-  return WriteFile(path, content, err);
 }
 
 }  // namespace
@@ -231,7 +227,9 @@ void mm_exit(Reader& r) {
     std::string content = std::to_string(m.mm_num) + eol;
     for (int i = 0; i < m.mm_num; ++i) content += m.mm_name[i] + eol;
     std::string err;
-    if (!ReplaceFile(r.DataPath(init_mm_name), content, &err))
+    // Where no file can be made beside it (a read-only folder holding a
+    // writable playlist) the playlist is written in place.
+    if (!ReplaceDataFile(r.DataPath(init_mm_name), content, InPlace::kWhenFolderRefuses, &err))
       r.Printf("cannot write %s: %s\n", init_mm_name, err.c_str());
   } else {
     r.Printf("%s was not read at start: it is left as it was\n", init_mm_name);
@@ -248,8 +246,10 @@ std::string get_fname(Reader& r) {
     if (!r.plat.work_dir.empty()) {
       m.dialog_dir = r.plat.work_dir;
     } else {
-      std::error_code ec;
-      m.dialog_dir = std::filesystem::current_path(ec).string();
+      // getcwd answers in the machine's own path form (the ANSI code page on
+      // Windows), which the dialog takes as it is.
+      char cwd[1024];
+      if (getcwd(cwd, sizeof cwd) != nullptr) m.dialog_dir = cwd;
     }
   }
   if (r.plat.dialog == nullptr) return "";

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/posix/pty_for_tests.h"
+#include "tests/support/running_reader.h"
 
 namespace shiori {
 namespace {
@@ -19,68 +19,7 @@ namespace {
 // UTF-8 text for comparisons with what the terminal receives.
 std::string U8(const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); }
 
-class RunningReader {
- public:
-  RunningReader(const std::string& dir, std::vector<std::string> args) : pty_(100, 40) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      setsid();
-      ioctl(pty_.terminal(), TIOCSCTTY, 0);
-      dup2(pty_.terminal(), 0);
-      dup2(pty_.terminal(), 1);
-      dup2(pty_.terminal(), 2);
-      if (chdir(dir.c_str()) != 0) _exit(126);
-      setenv("LANG", "C.UTF-8", 1);
-      unsetenv("LC_ALL");
-      unsetenv("DISPLAY");
-      std::vector<char*> argv;
-      std::string bin = SHIORI_BINARY;
-      argv.push_back(bin.data());
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(bin.c_str(), argv.data());
-      _exit(127);
-    }
-  }
-  ~RunningReader() {
-    if (pid_ > 0 && !exited_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  /// Reads until |text| has arrived (after what was already read) or 5 s pass.
-  bool WaitFor(const std::string& text, int ms = 5000) {
-    for (int waited = 0; waited < ms; waited += 50) {
-      seen_ += pty_.Read(50);
-      if (seen_.find(text, mark_) != std::string::npos) {
-        mark_ = seen_.find(text, mark_) + text.size();
-        return true;
-      }
-    }
-    return false;
-  }
-  void Type(const std::string& keys) { pty_.Type(keys); }
-  /// Waits for the program to end; its exit status, or -1.
-  int Wait(int ms = 5000) {
-    for (int waited = 0; waited < ms; waited += 20) {
-      seen_ += pty_.Read(20);
-      int st = 0;
-      if (waitpid(pid_, &st, WNOHANG) == pid_) {
-        exited_ = true;
-        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-      }
-    }
-    return -1;
-  }
-  const std::string& seen() const { return seen_; }
-
- private:
-  TestPty pty_;
-  pid_t pid_ = -1;
-  bool exited_ = false;
-  std::string seen_;
-  std::size_t mark_ = 0;
-};
+using testing::RunningReader;
 
 class BinaryTest : public ::testing::Test {
  protected:

@@ -10,29 +10,106 @@ namespace shiori {
 // ---------------------------------------------------------------------------
 // Reading collections
 
-std::size_t ReadingCollection::PairHash::operator()(const ruby_info* r) const {
-  std::size_t h = std::hash<std::string_view>{}(r->moto);
-  std::size_t y = std::hash<std::string_view>{}(r->yomi);
-  return h ^ (y + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+namespace {
+
+std::uint64_t Load8(const char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
 }
 
-bool ReadingCollection::PairEqual::operator()(const ruby_info* a,
-                                              const ruby_info* b) const {
-  return a->moto == b->moto && a->yomi == b->yomi;
+// The last 1 to 7 bytes, without reading past them.
+std::uint64_t LoadTail(const char* p, std::size_t n) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    v |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+  return v;
 }
 
-ReadingCollection::ReadingCollection() {
+// Eight bytes at a time, each step multiplied and folded; the length goes
+// in first, so that ("ab", "c") and ("a", "bc") differ.
+std::uint64_t MixIn(std::uint64_t h, std::string_view s) {
+  h = (h ^ s.size()) * 0x9E3779B97F4A7C15ULL;
+  const char* p = s.data();
+  std::size_t n = s.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    h = (h ^ Load8(p)) * 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 31;
+  }
+  if (n > 0) {
+    h = (h ^ LoadTail(p, n)) * 0x94D049BB133111EBULL;
+    h ^= h >> 29;
+  }
+  return h;
+}
+
+constexpr std::size_t kFirstIndexSize = 64;
+
+}  // namespace
+
+std::uint64_t ReadingCollection::Hash(std::string_view moto, std::string_view yomi) {
+  std::uint64_t h = MixIn(MixIn(0x243F6A8885A308D3ULL, moto), yomi);
+  return h ^ (h >> 32);
+}
+
+ReadingCollection::ReadingCollection() : index_(kFirstIndexSize) {
+  items_.push_back(std::make_unique<ruby_info>());
+}
+
+ReadingCollection::Entry& ReadingCollection::Probe(std::string_view moto, std::string_view yomi,
+                                                   std::uint64_t hash) {
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Entry& e = index_[i];
+    if (e.record == nullptr) return e;
+    if (e.hash == hash && e.record->moto == moto && e.record->yomi == yomi) return e;
+  }
+}
+
+void ReadingCollection::AddSlot(std::uint64_t hash) {
+  // Kept at most three quarters full: probes stay short (a probe that meets
+  // another pair is told by its hash alone) and the index small.
+  if (4 * (static_cast<std::size_t>(size()) + 1) > 3 * index_.size()) {
+    std::vector<Entry> old(index_.size() * 2);
+    old.swap(index_);
+    const std::size_t mask = index_.size() - 1;
+    for (const Entry& e : old) {
+      if (e.record == nullptr) continue;
+      std::size_t i = e.hash & mask;
+      while (index_[i].record != nullptr) i = (i + 1) & mask;
+      index_[i] = e;
+    }
+  }
+  ruby_info* s = items_.back().get();
+  Probe(s->moto, s->yomi, hash) = Entry{hash, s};
+  s->id = size();
   items_.push_back(std::make_unique<ruby_info>());
 }
 
 bool ReadingCollection::AcceptSlot(bool reject_empty_moto) {
-  ruby_info* slot = items_.back().get();
-  if (reject_empty_moto && slot->moto.empty()) return false;
-  // The candidate stays in the slot until the index holds it: a rejected one
-  // is simply overwritten by the next candidate.
-  if (!index_.insert(slot).second) return false;
-  slot->id = size();
-  items_.push_back(std::make_unique<ruby_info>());
+  const ruby_info& s = slot();
+  if (reject_empty_moto && s.moto.empty()) return false;
+  // The candidate stays in the slot unless it is new: a rejected one is
+  // simply overwritten by the next candidate.
+  const std::uint64_t hash = Hash(s.moto, s.yomi);
+  if (Probe(s.moto, s.yomi, hash).record != nullptr) return false;
+  AddSlot(hash);
+  return true;
+}
+
+bool ReadingCollection::Accept(std::string_view moto, std::string_view yomi,
+                               bool reject_empty_moto) {
+  if (reject_empty_moto && moto.empty()) return false;
+  // Most candidates of a long work are pairs met before: they are looked up
+  // as views, and only a new pair is copied into the slot.
+  const std::uint64_t hash = Hash(moto, yomi);
+  if (Probe(moto, yomi, hash).record != nullptr) return false;
+  ruby_info& s = slot();
+  s.moto.assign(moto);
+  s.yomi.assign(yomi);
+  s.moto_len = static_cast<int>(s.moto.size());
+  s.yomi_len = static_cast<int>(s.yomi.size());
+  AddSlot(hash);
   return true;
 }
 
@@ -93,6 +170,39 @@ static_assert(kOpeners[kAnnotation].size() == 4 && kOpeners[kGaiji].size() == 6 
 
 constexpr std::size_t npos = std::string_view::npos;
 
+// Every opener begins with the same lead byte, so one scan for it finds the
+// next opener of any kind.
+constexpr char kOpenerLead = '\x81';
+static_assert(kOpeners[kAnnotation][0] == kOpenerLead && kOpeners[kGaiji][0] == kOpenerLead &&
+                  kOpeners[kRuby][0] == kOpenerLead,
+              "openers share their first byte");
+
+// The first opener at or after |from|, found byte-wise as find() would find
+// each (at any offset, a trail byte included), and its kind; npos when there
+// is none. At one offset at most one opener can begin: their second bytes
+// differ.
+std::size_t NextOpener(std::string_view line, std::size_t from, int* kind) {
+  const char* base = line.data();
+  const std::size_t n = line.size();
+  std::size_t i = from;
+  while (i + 1 < n) {
+    const void* hit = std::memchr(base + i, kOpenerLead, n - 1 - i);
+    if (hit == nullptr) return npos;
+    i = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+    // Most hits are other symbols ("、", "「", ...): the second byte tells.
+    for (int k = 0; k < kOpenerCount; ++k) {
+      const std::string_view o = kOpeners[k];
+      if (base[i + 1] == o[1] && n - i >= o.size() &&
+          std::memcmp(base + i + 2, o.data() + 2, o.size() - 2) == 0) {
+        *kind = k;
+        return i;
+      }
+    }
+    ++i;
+  }
+  return npos;
+}
+
 // The "］" that matches the "［" at |open|, found byte-wise as every marker
 // is; every "［" on the way opens a nested bracket. npos when the line ends
 // first.
@@ -148,26 +258,17 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
   buff2.reserve(line.size());
   std::string& in_use = rubyon_mode > 0 ? buff2 : buff;
 
-  // Next occurrence of each opener (and of "｜") at or after the start of the
-  // remaining text r. An occurrence is searched again only once r has passed
-  // it, so each marker's searches together cover the line once.
+  // The next opener from the start of the remaining text r, and the next
+  // "｜" at or after r. The bar is searched again only once r has passed it,
+  // so the searches together cover the line once.
   std::size_t r = 0;
-  std::size_t next[kOpenerCount];
-  for (int k = 0; k < kOpenerCount; ++k) next[k] = line.find(kOpeners[k]);
   std::size_t bar = 0;
   bool bar_known = false;
 
   for (;;) {
-    std::size_t m = npos;
     int kind = -1;
-    for (int k = 0; k < kOpenerCount; ++k) {
-      if (next[k] != npos && next[k] < r) next[k] = line.find(kOpeners[k], r);
-      if (next[k] < m) {
-        m = next[k];
-        kind = k;
-      }
-    }
-    if (kind < 0) break;
+    const std::size_t m = NextOpener(line, r, &kind);
+    if (m == npos) break;
 
     std::size_t close = kind == kRuby
                             ? line.find(kRubyClose, m + 2)
@@ -200,21 +301,14 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
 
     if (kind == kRuby) {
       buff2.append(content);  // the reading stands where its base was
-      ruby_info& slot = ruby.slot();
-      slot.moto.assign(base);
-      slot.yomi.assign(content);
-      slot.moto_len = static_cast<int>(slot.moto.size());
-      slot.yomi_len = static_cast<int>(slot.yomi.size());
-      ruby.AcceptSlot(/*reject_empty_moto=*/true);
+      ruby.Accept(base, content, /*reject_empty_moto=*/true);
     } else {
       char tag_buf[32];
       const std::string_view tag = PositionTag(count1, count5, tag_buf);
-      ruby_info& slot = rinfo.slot();
-      slot.moto.assign(base).append(tag);
-      slot.yomi.assign(content);
-      slot.moto_len = static_cast<int>(slot.moto.size());
-      slot.yomi_len = static_cast<int>(slot.yomi.size());
-      rinfo.AcceptSlot(/*reject_empty_moto=*/false);
+      std::string moto;
+      moto.reserve(base.size() + tag.size());
+      moto.append(base).append(tag);
+      rinfo.Accept(moto, content, /*reject_empty_moto=*/false);
     }
     r = close + 2;
   }

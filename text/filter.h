@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace shiori {
@@ -32,6 +32,9 @@ class ReadingCollection {
   /// Accepts the working slot unless it duplicates an accepted record (or
   /// |reject_empty_moto| and its base is empty). True when accepted.
   bool AcceptSlot(bool reject_empty_moto);
+  /// As AcceptSlot for the pair (|moto|, |yomi|), with its lengths: a
+  /// duplicate is found without being copied anywhere.
+  bool Accept(std::string_view moto, std::string_view yomi, bool reject_empty_moto);
   /// Accepted records in their current order (views may re-sort them).
   std::vector<std::unique_ptr<ruby_info>>::iterator begin() { return items_.begin(); }
   std::vector<std::unique_ptr<ruby_info>>::iterator end() { return items_.end() - 1; }
@@ -39,17 +42,22 @@ class ReadingCollection {
   const ruby_info& operator[](int i) const { return *items_[i]; }
 
  private:
-  // Records hash and compare by (moto, yomi); the index points at accepted
-  // records, so looking the working slot up allocates nothing.
-  struct PairHash {
-    std::size_t operator()(const ruby_info* r) const;
+  // The index: open addressing over the records' (moto, yomi) pairs. Each
+  // entry keeps the pair's hash beside the record, so a probe that meets
+  // another pair is told apart without reading the record. Records never
+  // move (views re-sort the pointers only), so entries stay valid.
+  struct Entry {
+    std::uint64_t hash = 0;
+    const ruby_info* record = nullptr;
   };
-  struct PairEqual {
-    bool operator()(const ruby_info* a, const ruby_info* b) const;
-  };
+  static std::uint64_t Hash(std::string_view moto, std::string_view yomi);
+  /// The entry holding the pair, or the empty entry where it would go.
+  Entry& Probe(std::string_view moto, std::string_view yomi, std::uint64_t hash);
+  /// Indexes the working slot under |hash| and opens a new slot.
+  void AddSlot(std::uint64_t hash);
 
   std::vector<std::unique_ptr<ruby_info>> items_;  // last one: working slot
-  std::unordered_set<const ruby_info*, PairHash, PairEqual> index_;
+  std::vector<Entry> index_;  // a power of two, at most three quarters full
 };
 
 /// The two output lines of one filtered input line.

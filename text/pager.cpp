@@ -33,8 +33,8 @@ void CutRows(std::string_view line, std::vector<std::string_view>* out) {
   for (int k = 0; k < rows; ++k) {
     std::size_t take = l_mojinum;
     // A row never splits a double-byte character: it takes the character whole.
-    while (scan < c + take && scan < line.size())
-      scan += IsLeadByte(static_cast<unsigned char>(line[scan])) ? 2 : 1;
+    const std::size_t limit = std::min(c + take, line.size());
+    while (scan < limit) scan += 1 + kLeadByteExtra[static_cast<unsigned char>(line[scan])];
     if (scan == c + take + 1 && scan <= line.size()) ++take;
     // "。" and "、" never begin a row: they stay at the end of this one.
     if (c + take < line.size() && line.size() - c > take && IsStopMark(line, c + take)) take += 2;

@@ -73,8 +73,10 @@ void search_print_row(Reader& r, int i, int rows, bool last_page) {
   }
 
   // Search mode: the row joined with the next one of the page, so that an
-  // occurrence over the end of a full row is found.
-  std::string joined = row;
+  // occurrence over the end of a full row is found. Most rows of a search
+  // hold nothing: the joined text is built in a buffer kept for the run.
+  std::string& joined = s.joined;
+  joined.assign(row);
   if (i + 1 < rows) joined += buf[i + 1];
   std::size_t at = joined.find(str);
   if (at == std::string::npos) return;

@@ -16,6 +16,7 @@ struct SearchState {
   int s_mae_page = 0;       ///< row count to return to when the search fails
   bool s_mae_page_set = false;  ///< an 's' has set s_mae_page in this run
   int f_return_page = 0;    ///< page on screen when 'f' started a search
+  std::string joined;       ///< search mode: a row and the next, joined
 };
 
 /// The 's' key: prompt "input search str", read the word, arm the search.

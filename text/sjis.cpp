@@ -1,5 +1,8 @@
 #include "text/sjis.h"
 
+#include <array>
+#include <cstdint>
+
 namespace shiori {
 
 std::size_t CharBoundaryPrefix(std::string_view s, std::size_t max) {
@@ -13,13 +16,43 @@ std::size_t CharBoundaryPrefix(std::string_view s, std::size_t max) {
   return i;
 }
 
+namespace {
+
+// What a byte may be where a character begins.
+enum ByteClass : std::uint8_t { kSingle, kLead, kNever };
+
+constexpr std::array<std::uint8_t, 256> kStartClass = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    const auto b = static_cast<unsigned char>(c);
+    t[c] = (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) ? kSingle : IsLeadByte(b) ? kLead : kNever;
+  }
+  return t;
+}();
+
+constexpr std::array<bool, 256> kTrail = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0x40; c <= 0xFC; ++c) t[c] = c != 0x7F;
+  return t;
+}();
+
+}  // namespace
+
 bool IsCp932Text(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
-    if (!IsLeadByte(c) || i + 1 == text.size()) return false;
-    const auto t = static_cast<unsigned char>(text[++i]);
-    if (t < 0x40 || t > 0xFC || t == 0x7F) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = p + text.size();
+  while (p < end) {
+    switch (kStartClass[*p]) {
+      case kSingle:
+        ++p;
+        break;
+      case kLead:
+        if (end - p < 2 || !kTrail[p[1]]) return false;
+        p += 2;
+        break;
+      default:
+        return false;
+    }
   }
   return true;
 }

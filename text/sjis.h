@@ -1,15 +1,25 @@
 // Code page 932 byte classes.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace shiori {
 
 /// True for a code page 932 lead byte (0x81-0x9F, 0xE0-0xFC).
-inline bool IsLeadByte(unsigned char c) {
+constexpr bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+
+/// 1 for a lead byte and 0 for any other, by byte value: the width of a
+/// character less one, for loops that step over every character of a text.
+inline constexpr std::array<std::uint8_t, 256> kLeadByteExtra = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) table[c] = IsLeadByte(static_cast<unsigned char>(c)) ? 1 : 0;
+  return table;
+}();
 
 /// True when every byte sequence of |text| is a code page 932 character:
 /// ASCII, a half-width katakana (0xA1-0xDF), or a lead byte followed by a

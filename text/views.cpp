@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/reader.h"
+#include "platform/data_file.h"
 
 namespace shiori {
 
@@ -22,12 +23,10 @@ void WriteListing(Reader& r, const char* name, const Records& records) {
     content += "(" + std::to_string(n++) + ")" + rec->moto + " : " + rec->yomi +
                r.plat.text_line_end;
   }
-  std::FILE* f = std::fopen(r.DataPath(name).c_str(), "wb");
-  bool ok = f != nullptr;
-  if (ok) ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-  int saved = errno;
-  if (f != nullptr && std::fclose(f) != 0) ok = false;
-  if (!ok) r.Printf("cannot write %s: %s\n", name, std::strerror(saved ? saved : errno));
+  // A listing that cannot be written whole leaves the previous one as it was.
+  std::string err;
+  if (!ReplaceDataFile(r.DataPath(name), content, InPlace::kWhenFolderRefuses, &err))
+    r.Printf("cannot write %s: %s\n", name, err.c_str());
 }
 
 std::vector<const ruby_info*> Records(ReadingCollection& c) {

@@ -130,6 +130,20 @@ Cp932ToTerminal::~Cp932ToTerminal() {
 }
 
 void Cp932ToTerminal::Convert(std::string_view in, std::string* out) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (!IsCommandByte(static_cast<unsigned char>(in[i]))) continue;
+    // A control byte is never a trail byte: a lead byte before it stands
+    // alone.
+    ConvertText(in.substr(start, i - start), out);
+    Finish(out);
+    out->append(replacement_);
+    start = i + 1;
+  }
+  ConvertText(in.substr(start), out);
+}
+
+void Cp932ToTerminal::ConvertText(std::string_view in, std::string* out) {
   if (passthrough_) {
     out->append(in);
     return;

@@ -29,8 +29,10 @@ bool IsCp932Charset(std::string_view charset);
 /// Converts code page 932 text to the terminal's character set. It never
 /// produces an invalid sequence: each byte of an invalid or unconvertible
 /// character becomes one replacement mark (U+FFFD in UTF-8, "?" otherwise),
-/// so the text keeps its columns. A code page 932 terminal gets the bytes
-/// unchanged.
+/// so the text keeps its columns. Nor does text ever command the terminal:
+/// each control byte but tab, line feed and carriage return (an escape
+/// sequence's ESC, a bell, DEL) is shown as one replacement mark too. A code
+/// page 932 terminal gets the other bytes unchanged.
 class Cp932ToTerminal {
  public:
   explicit Cp932ToTerminal(const std::string& charset);
@@ -43,14 +45,22 @@ class Cp932ToTerminal {
   void Convert(std::string_view in, std::string* out);
   /// Appends a replacement for a held-back lead byte, if any.
   void Finish(std::string* out);
+  /// True for a byte that is shown as a replacement mark whatever follows
+  /// it, because it would command the terminal.
+  static bool IsCommandByte(unsigned char c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F;
+  }
   bool holding() const { return !held_.empty(); }
   /// True when the bytes pass unchanged (a code page 932 terminal).
   bool passthrough() const { return passthrough_; }
 
  private:
+  /// Converts text that holds no command byte.
+  void ConvertText(std::string_view in, std::string* out);
+
   iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
   bool passthrough_ = false;
-  std::string replacement_;
+  std::string replacement_ = "?";
   std::string held_;
 };
 

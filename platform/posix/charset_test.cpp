@@ -39,6 +39,27 @@ TEST(Cp932ToTerminalTest, InvalidBytesBecomeOneMarkEach) {
   EXPECT_EQ(ToUtf8("\x82\n"), kFffd + "\n");
 }
 
+TEST(Cp932ToTerminalTest, ControlBytesOfTheTextCannotCommandTheTerminal) {
+  // Escape sequences, a bell, DEL and NUL each show as one mark; tab, line
+  // feed and carriage return keep their meaning.
+  const char kControls[] = "a\x1b[2Jb\x07\x7f\x00\x1b]0;t\x07";
+  EXPECT_EQ(ToUtf8(std::string(kControls, sizeof kControls - 1)),
+            "a" + kFffd + "[2Jb" + kFffd + kFffd + kFffd + kFffd + "]0;t" + kFffd);
+  EXPECT_EQ(ToUtf8("a\tb\r\n"), "a\tb\r\n");
+  // A lead byte cut off by a control byte is a mark of its own.
+  EXPECT_EQ(ToUtf8("\x82\x1b" "c"), kFffd + kFffd + "c");
+  Cp932ToTerminal conv("UTF-8");
+  std::string out;
+  conv.Convert("x\x82", &out);
+  conv.Convert("\x1b\x82\xa0", &out);
+  EXPECT_EQ(out, "x" + kFffd + kFffd + U8(u8"あ"));
+  // A code page 932 terminal gets a question mark for each.
+  Cp932ToTerminal same("CP932");
+  out.clear();
+  same.Convert("漢\x1b[1m", &out);
+  EXPECT_EQ(out, "漢?[1m");
+}
+
 TEST(Cp932ToTerminalTest, LeadByteSplitAcrossWritesIsJoined) {
   Cp932ToTerminal conv("UTF-8");
   std::string out;

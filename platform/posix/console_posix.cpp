@@ -161,10 +161,8 @@ void PosixConsole::Track(std::string_view cp932) {
       column_ = 0;
     } else if (c == '\t') {
       column_ = std::min(width_, (column_ / 8 + 1) * 8);
-    } else if (c == '\b') {
-      if (column_ > 0) --column_;
-    } else if (c < 0x20 || c == 0x7F) {
-      // Other control bytes do not move the cursor.
+    } else if (Cp932ToTerminal::IsCommandByte(c)) {
+      Advance(1);  // shown as one replacement mark
     } else if (IsLeadByte(c)) {
       lead_pending_ = true;
     } else {

@@ -254,6 +254,15 @@ TEST(PosixConsoleCursorTest, RowsWrappedByTheTerminalAreCounted) {
   console.GetScreenInfo(&info);
   EXPECT_EQ(info.cursor_y, 4);
   EXPECT_EQ(info.cursor_x, 2);
+  // A text's control bytes show as one mark each, and are counted so.
+  console.Write(std::string(15, 'x') + "\x1b\x07");
+  console.GetScreenInfo(&info);
+  EXPECT_EQ(info.cursor_y, 4);
+  EXPECT_EQ(info.cursor_x, 19);
+  console.Write("\x1b\x1b");
+  console.GetScreenInfo(&info);
+  EXPECT_EQ(info.cursor_y, 5);
+  EXPECT_EQ(info.cursor_x, 1);
 }
 
 }  // namespace

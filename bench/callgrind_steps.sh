@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Instruction counts (callgrind, repeatable on a busy machine) of the full
+# pass and of each interactive step of the program on one text:
+#   pass     the benchmark's pass alone (shiori_bench --pass, FullPass only)
+#   resume   start-up at the last page, less start-up at the first page
+#   back     one page back at the last page
+#   search   s and a word that does not occur, from the first page, then back
+#            to the first page (the return costs a page)
+# Keys come from a file, so the program's output goes to a file, not to a
+# terminal (no colours).
+# Usage: bench/callgrind_steps.sh BUILD_DIR [TEXT]
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+corpus=$root/../shared/corpus
+[ -d "$corpus" ] || corpus=$root/../../shared/corpus  # a git worktree one level deeper
+text=$(realpath "${2:-$corpus/50685_ruby_67979.txt}")
+work=$(mktemp -d /tmp/shiori_callgrind_XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# Instructions of the reading loop (start-up and exit left out) in one run of
+# the program with the keys $1 and, when given, the saved position $2.
+count() {
+  rm -f 001036_info.ini mmsys.ini cg.out
+  [ -n "${2:-}" ] && printf '%s.txt\n%s\n' "$(basename "${text%.*}")" "$2" > 001036_info.ini
+  printf '%b' "$1" > keys
+  valgrind --tool=callgrind --callgrind-out-file=cg.out --toggle-collect='*Reader::ReadingLoop*' \
+    "$build/shiori" "$text" < keys > out.txt 2> /dev/null
+  callgrind_annotate cg.out | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); print $1}'
+}
+
+valgrind --tool=callgrind --callgrind-out-file=cg.pass \
+  --toggle-collect='*FullPass*' "$build/shiori_bench" --pass "$text" > /dev/null 2>&1
+pass=$(callgrind_annotate cg.pass | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); print $1}')
+# The row count where the last full page ends, as the benchmark finds it.
+rows=$(valgrind --tool=none "$build/shiori_bench" --rows "$text" 2> /dev/null)
+
+first=$(count 'q')
+last=$(count 'q' "$rows")
+back=$(count '-q' "$rows")
+search=$(count 'szqzqxj\nxq')
+
+awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search="$search" '
+  function line(name, n) { printf "%-8s %14d  %5.2f passes\n", name, n, n / pass }
+  BEGIN {
+    printf "%-8s %14d\n", "pass", pass
+    line("resume", last - first)
+    line("back", back - last)
+    line("search", search - first)
+  }'
