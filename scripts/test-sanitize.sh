@@ -23,15 +23,22 @@ cmake --build "$build" -j "$jobs"
 logs="$root/$build/sanitizer-logs"
 rm -rf "$logs"
 mkdir -p "$logs"
-# Full stacks for every allocation (system libraries are built without frame
-# pointers), so that the one suppression, of memory that libraries allocate
-# while they are loaded, can tell their allocations from ours.
-export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:fast_unwind_on_malloc=0:log_path=$logs/asan"
+asan="detect_leaks=1:halt_on_error=1:log_path=$logs/asan"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
-export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0:log_path=$logs/lsan"
+export LSAN_OPTIONS="log_path=$logs/lsan"
 
+# The tests that start GStreamer run apart: GLib keeps a block of its quark
+# table unreachable on purpose once GStreamer has registered its names
+# (scripts/lsan.supp). Only they get the suppression, with the full stacks it
+# needs (system libraries have no frame pointers); full stacks slow every
+# allocation, which the timed tests of the rest could not afford.
+gstreamer_tests='^PosixMusicTest\.'
 status=0
-(cd "$build" && ctest --output-on-failure --timeout 600 -j "$jobs") || status=$?
+(cd "$build" && ASAN_OPTIONS="$asan" \
+  ctest --output-on-failure --timeout 600 -j "$jobs" -E "$gstreamer_tests") || status=$?
+(cd "$build" && ASAN_OPTIONS="$asan:fast_unwind_on_malloc=0" \
+  LSAN_OPTIONS="$LSAN_OPTIONS:suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
+  ctest --output-on-failure --timeout 600 -j "$jobs" -R "$gstreamer_tests") || status=$?
 
 reports=$(find "$logs" -type f -size +0c | sort)
 if [ -n "$reports" ]; then
