@@ -7,7 +7,6 @@
 #   make sanitize           every test again under ASan and UBSan (build-sanitize/)
 #   make fuzz [FUZZ_SECONDS=30]  each libFuzzer target of fuzz/ for that long (build-fuzz/)
 #   make bench              build and run the benchmarks (bench/README.md)
-#   make bench              build and run the benchmarks (bench/README.md)
 BUILD ?= build
 WINBUILD ?= build-win
 JOBS ?= 2

@@ -20,6 +20,9 @@ if(WIN32)
   # Tests of the real program in a pseudo-terminal are POSIX tests; the
   # Windows program has its own under wine (tests/wine_smoke.sh).
   list(FILTER SHIORI_TEST_SOURCES EXCLUDE REGEX "_pty_test\\.cpp$")
+  # The bad-input suite drives the POSIX program (pseudo-terminals, signals,
+  # a tmpfs), so it is built for POSIX only.
+  list(FILTER SHIORI_TEST_SOURCES EXCLUDE REGEX "/tests/bad_input_test\\.cpp$")
 endif()
 shiori_sources(SHIORI_TEST_SOURCES)
 shiori_sources(SHIORI_TEST_SUPPORT)

@@ -22,7 +22,7 @@
 
 namespace {
 
-using shiori::pngtest::PngSpec;
+using shiori::pngtest::PngPlan;
 using shiori::ziptest::Member;
 
 bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -35,7 +35,7 @@ bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
 
 int ZipSeeds(const std::string& dir, std::size_t slice, int argc, char** argv) {
   // A picture member for the archives that carry one.
-  PngSpec picture;
+  PngPlan picture;
   picture.width = 3;
   picture.height = 2;
   picture.sample = [](int x, int y) { return std::vector<int>{x * 80, y * 120, 200}; };
@@ -83,35 +83,35 @@ int PngSeeds(const std::string& dir) {
   };
   for (const Form& f : forms) {
     for (int variant = 0; variant < 3; ++variant) {
-      PngSpec spec;
-      spec.width = 5;
-      spec.height = 3;
-      spec.color_type = f.color_type;
-      spec.bit_depth = f.bit_depth;
+      PngPlan plan;
+      plan.width = 5;
+      plan.height = 3;
+      plan.color_type = f.color_type;
+      plan.bit_depth = f.bit_depth;
       const int top = (1 << f.bit_depth) - 1;
       const int channels = f.color_type == 2 ? 3 : f.color_type == 4 ? 2 : f.color_type == 6 ? 4 : 1;
-      spec.sample = [top, channels](int x, int y) {
+      plan.sample = [top, channels](int x, int y) {
         std::vector<int> s(channels);
         for (int c = 0; c < channels; ++c) s[c] = (x * 7 + y * 3 + c * 5) % (top + 1);
         return s;
       };
       if (f.color_type == 3) {
         for (int k = 0; k <= top && k < 256; ++k)
-          spec.palette.push_back({static_cast<std::uint8_t>(k * 40), static_cast<std::uint8_t>(k),
+          plan.palette.push_back({static_cast<std::uint8_t>(k * 40), static_cast<std::uint8_t>(k),
                                   static_cast<std::uint8_t>(255 - k)});
       }
       // Variant 1: transparency and a gamma chunk; variant 2: interlaced.
       if (variant == 1) {
-        spec.gamma = 1.0 / 2.2;
-        if (f.color_type == 3) spec.palette_alpha = {0, 128};
-        if (f.color_type == 0) spec.trns_colour = std::array<int, 3>{0, 0, 0};
-        if (f.color_type == 2) spec.trns_colour = std::array<int, 3>{0, 0, 0};
+        plan.gamma = 1.0 / 2.2;
+        if (f.color_type == 3) plan.palette_alpha = {0, 128};
+        if (f.color_type == 0) plan.trns_colour = std::array<int, 3>{0, 0, 0};
+        if (f.color_type == 2) plan.trns_colour = std::array<int, 3>{0, 0, 0};
       }
-      if (variant == 2) spec.interlaced = true;
+      if (variant == 2) plan.interlaced = true;
       const std::string path =
           dir + "/" + f.name + (variant == 1 ? "-trns-gamma" : variant == 2 ? "-interlaced" : "") +
           ".png";
-      if (!Write(path, shiori::pngtest::MakePng(spec))) return 1;
+      if (!Write(path, shiori::pngtest::MakePng(plan))) return 1;
     }
   }
   return 0;
