@@ -29,13 +29,19 @@ void CutRows(std::string_view line, std::vector<std::string_view>* out) {
   const int rows = RowCount(static_cast<int>(line.size()));
   out->clear();
   std::size_t c = 0;
-  std::size_t scan = 0;  // a character start, found by scanning from the line start
   for (int k = 0; k < rows; ++k) {
     std::size_t take = l_mojinum;
-    // A row never splits a double-byte character: it takes the character whole.
-    const std::size_t limit = std::min(c + take, line.size());
-    while (scan < limit) scan += 1 + kLeadByteExtra[static_cast<unsigned char>(line[scan])];
-    if (scan == c + take + 1 && scan <= line.size()) ++take;
+    // A row never splits a double-byte character: it takes the character
+    // whole. Every row begins at a character, and a byte that cannot lead
+    // ends one; so the run of lead bytes just before the cut tells whether
+    // the cut falls inside a character (an odd run), without reading the
+    // line from its start.
+    if (c + take < line.size()) {
+      std::size_t run = 0;
+      while (run < take && kLeadByteExtra[static_cast<unsigned char>(line[c + take - 1 - run])])
+        ++run;
+      if (run % 2 == 1) ++take;
+    }
     // "。" and "、" never begin a row: they stay at the end of this one.
     if (c + take < line.size() && line.size() - c > take && IsStopMark(line, c + take)) take += 2;
     if (c >= line.size()) {
