@@ -1,6 +1,7 @@
 #include "text/pager.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "app/reader.h"
 #include "media/speech.h"
@@ -102,8 +103,23 @@ void print_status_line(Reader& r) {
   const double total = static_cast<double>(r.streams.ssout.size());
   const double percent = total > 0 ? 100.0 * r.page.count[5] / total : 0.0;
   r.Paint(Paint::kStatus);
-  r.Printf("[ %s --- page %d --- %f%% ] ](q)end (n)next", r.Title().c_str(),
-           r.page.count[1] / def_pline_num, percent);
+  // "[ %s --- page %d --- %f%% ] ](q)end (n)next", put together without a
+  // format: a search prints this line for every page it passes. to_chars
+  // prints numbers as printf in the "C" locale does; any double in fixed
+  // notation fits the buffer. The title goes as a piece of its own, the
+  // same on every page.
+  char tail[512];
+  char* p = tail;
+  char* const end = tail + sizeof tail;
+  const auto append = [&p](std::string_view s) { p = std::copy(s.begin(), s.end(), p); };
+  append(" --- page ");
+  p = std::to_chars(p, end, r.page.count[1] / def_pline_num).ptr;
+  append(" --- ");
+  p = std::to_chars(p, end - 32, percent, std::chars_format::fixed, 6).ptr;
+  append("% ] ](q)end (n)next");
+  r.Print("[ ");
+  r.Print(r.Title().c_str());  // as %s prints it: up to a NUL byte
+  r.Print(std::string_view(tail, static_cast<std::size_t>(p - tail)));
   r.Normal();
   r.Print("\n");
 }
