@@ -1,12 +1,19 @@
 # shiori: the two commands of the README.
 #   make run [ARGS="0 r"]   set up, build and start the reader
 #   make test               set up, build and run every test
+# The Windows program, cross-built with MinGW-w64 and tested under wine:
+#   make windows            build build-win/shiori.exe
+#   make test-windows       build it with its tests and run them under wine
+#   make sanitize           every test again under ASan and UBSan (build-sanitize/)
+#   make fuzz [FUZZ_SECONDS=30]  each libFuzzer target of fuzz/ for that long (build-fuzz/)
 #   make bench              build and run the benchmarks (bench/README.md)
 BUILD ?= build
+WINBUILD ?= build-win
 JOBS ?= 2
 ARGS ?=
+FUZZ_SECONDS ?= 30
 
-.PHONY: run test build deps clean bench
+.PHONY: run test build deps clean windows test-windows sanitize fuzz bench
 
 deps:
 	@scripts/setup-deps.sh base test speech music image cues
@@ -21,9 +28,21 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
 
+windows:
+	@SHIORI_WERROR=$(if $(CI),ON,OFF) JOBS=$(JOBS) scripts/build-windows.sh $(WINBUILD)
+
+test-windows:
+	@SHIORI_WERROR=$(if $(CI),ON,OFF) JOBS=$(JOBS) scripts/test-windows.sh $(WINBUILD)
+
+sanitize:
+	@JOBS=$(JOBS) scripts/test-sanitize.sh
+
+fuzz:
+	@JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_SECONDS)
+
 bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target shiori_bench
 	@$(BUILD)/shiori_bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINBUILD) build-sanitize build-fuzz

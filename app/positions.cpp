@@ -1,5 +1,6 @@
 #include "app/positions.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -65,26 +66,18 @@ void positions_create_default(Reader& r) {
     r.Printf("cannot create %s: %s\n", r.catalog.init_name.c_str(), err.c_str());
 }
 
-void positions_load(Reader& r) {
-  PositionList& list = r.positions;
-  list.fna.clear();
-  list.fna_num = 0;
-  int fflag = -1;
-  std::string text;
-  if (!ReadWholeFile(r.DataPath(r.catalog.init_name), &text)) {
-    std::error_code ec;
-    if (std::filesystem::exists(r.DataPath(r.catalog.init_name), ec))
-      r.Printf("cannot read %s\n", r.catalog.init_name.c_str());
-  }
+bool ParsePositions(std::string_view text, std::string_view key, PositionList* list,
+                    int* number_out) {
+  bool found = false;
   std::size_t pos = 0;
   while (pos < text.size()) {
     // One line as a 512-byte line buffer takes it: at most 511 bytes, with its
     // line feed when that fits.
     std::size_t nl = text.find('\n', pos);
-    std::size_t end = nl == std::string::npos ? text.size() : nl + 1;
+    std::size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
     if (end - pos > kFileLineMax) end = pos + kFileLineMax;
-    std::string key = FileNamePart(std::string_view(text).substr(pos, end - pos));
-    if (key.size() > kKeyMax) key.resize(kKeyMax);
+    std::string entry_key = FileNamePart(text.substr(pos, end - pos));
+    if (entry_key.size() > kKeyMax) entry_key.resize(kKeyMax);
     pos = end;
     // The number as "%d\n" reads it: white space, a signed decimal, white
     // space. A missing or non-numeric number counts as 0.
@@ -107,13 +100,30 @@ void positions_load(Reader& r) {
     } else {
       number = 0;
     }
-    if (key == r.fname) {
-      r.page.lline = static_cast<int>(number);
-      ++fflag;
+    // The last entry with the key decides.
+    if (entry_key == key) {
+      *number_out = static_cast<int>(number);
+      found = true;
     }
-    Append(list, key, static_cast<int>(number));
+    Append(*list, entry_key, static_cast<int>(number));
   }
-  if (fflag == -1) {
+  return found;
+}
+
+void positions_load(Reader& r) {
+  PositionList& list = r.positions;
+  list.fna.clear();
+  list.fna_num = 0;
+  std::string text;
+  if (!ReadWholeFile(r.DataPath(r.catalog.init_name), &text)) {
+    std::error_code ec;
+    if (std::filesystem::exists(r.DataPath(r.catalog.init_name), ec))
+      r.Printf("cannot read %s\n", r.catalog.init_name.c_str());
+  }
+  int number = 0;
+  if (ParsePositions(text, r.fname, &list, &number)) {
+    r.page.lline = number;
+  } else {
     r.page.lline = 0;
     Append(list, r.fname, 0);
   }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace shiori {
@@ -20,6 +21,12 @@ struct PositionList {
   int fna_num = 0;
 };
 
+/// Parses the text of a position file, appending its entries to |list| in
+/// file order. True when an entry has the key |key|; then |number| holds the
+/// number of the last such entry. Any bytes give a list: every key cut to 79
+/// bytes, a missing or non-numeric number 0, numbers clamped to an int.
+bool ParsePositions(std::string_view text, std::string_view key, PositionList* list,
+                    int* number);
 /// Writes the default content when the file does not exist.
 void positions_create_default(Reader& r);
 /// Reads the whole file, looks the current key up; sets r.page.lline.

@@ -2,8 +2,8 @@
 #include "app/positions.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "tests/support/fake_platform.h"
 
@@ -88,20 +88,58 @@ TEST_F(PositionsTest, AFileThatCannotBeWrittenSaysSoAndIsKeptWhole) {
   s.WriteFile("001036_info.ini", "alpha.txt\n22\n");
   // The temporary file cannot be created (a directory stands in its way),
   // which fails even for root.
-  ASSERT_EQ(mkdir(s.Path("001036_info.ini.tmp").c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(s.Path("001036_info.ini.tmp")));
   s.keyboard.Type("nq");
   s.Run({"0"});
   EXPECT_NE(s.console.Text().find("cannot write 001036_info.ini"), std::string::npos);
   EXPECT_NE(s.console.Text().find("途中まで、表示しました。44行"), std::string::npos);
   EXPECT_EQ(s.ReadFile("001036_info.ini"), "alpha.txt\n22\n");
-  rmdir(s.Path("001036_info.ini.tmp").c_str());
 }
 
 TEST_F(PositionsTest, AReplacementNeverLeavesATemporaryFileBehind) {
   s.keyboard.Type("nq");
   s.Run({"0"});
   EXPECT_EQ(s.ReadFile("001036_info.ini.tmp"), "");
-  EXPECT_EQ(access(s.Path("001036_info.ini.tmp").c_str(), F_OK), -1);
+  EXPECT_FALSE(std::filesystem::exists(s.Path("001036_info.ini.tmp")));
+}
+
+// The parser alone, on the forms a hand-edited or damaged file takes.
+TEST(ParsePositionsTest, NumbersAsScanfReadsThemClampedToAnInt) {
+  PositionList list;
+  int number = -1;
+  EXPECT_TRUE(ParsePositions("a.txt\n  +12x\nb.txt\n-0\nc.txt\n99999999999999999\n"
+                             "d.txt\n-99999999999\n",
+                             "d", &list, &number));
+  EXPECT_EQ(number, -2147483647);
+  ASSERT_EQ(list.fna_num, 5);
+  // "+12x": 12 is read and the rest of its line, "x", is the next key; that
+  // entry's number ("b.txt") reads nothing and counts as 0.
+  EXPECT_EQ(list.fna[0]->fname, "a");
+  EXPECT_EQ(list.fna[0]->pnum, 12);
+  EXPECT_EQ(list.fna[1]->fname, "x\n");
+  EXPECT_EQ(list.fna[1]->pnum, 0);
+  EXPECT_EQ(list.fna[2]->fname, "b");
+  EXPECT_EQ(list.fna[3]->fname, "c");
+  EXPECT_EQ(list.fna[3]->pnum, 2147483647);
+}
+
+TEST(ParsePositionsTest, KeysAreCutAndTheLastMatchDecides) {
+  PositionList list;
+  int number = 5;
+  EXPECT_FALSE(ParsePositions("alpha.txt\n3\n", "beta", &list, &number));
+  EXPECT_EQ(number, 5);  // untouched when the key is not there
+
+  // A 600-byte line is read as a 511-byte line, then the rest as a number
+  // (none) and the next key.
+  list = {};
+  const std::string text = std::string(600, 'k') + ".txt\n7\nbeta.txt\n1\nbeta.txt\n2\n";
+  EXPECT_TRUE(ParsePositions(text, "beta", &list, &number));
+  EXPECT_EQ(number, 2);
+  ASSERT_EQ(list.fna_num, 4);
+  EXPECT_EQ(list.fna[0]->fname, std::string(79, 'k'));
+  EXPECT_EQ(list.fna[0]->pnum, 0);
+  EXPECT_EQ(list.fna[1]->fname, std::string(79, 'k'));
+  EXPECT_EQ(list.fna[1]->pnum, 7);
 }
 
 TEST(WorkKeyTest, ResourceNameIsTheKey) {

@@ -1,6 +1,8 @@
 # Benchmarks: built with the tests (they use the fake platform), run by hand
 # or by `make bench`.
-add_executable(shiori_bench ${CMAKE_SOURCE_DIR}/bench/pass_bench.cpp ${SHIORI_TEST_SUPPORT})
+set(bench_sources ${CMAKE_SOURCE_DIR}/bench/pass_bench.cpp)
+shiori_sources(bench_sources)
+add_executable(shiori_bench ${bench_sources} ${SHIORI_TEST_SUPPORT})
 shiori_flags(shiori_bench)
 target_link_libraries(shiori_bench PRIVATE shiori_platform shiori_resources shiori_core)
 target_compile_definitions(shiori_bench PRIVATE SHIORI_CORPUS_DIR="${shiori_corpus_dir}")

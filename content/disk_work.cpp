@@ -1,5 +1,6 @@
 #include "content/disk_work.h"
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <unordered_set>
 
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
@@ -113,23 +115,15 @@ bool ReadMember(std::span<const std::uint8_t> zip, const ZipCentralEntry& entry,
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err) {
-  std::error_code ec;
-  const std::filesystem::file_status st = std::filesystem::status(path, ec);
-  if (!std::filesystem::exists(st)) {
-    *err = "cannot read the file: " + (ec ? ec.message() : std::string("no such file"));
+  // The C runtime's calls take the path in the machine's own form (the ANSI
+  // code page on Windows), which std::filesystem does not on every platform.
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) {
+    *err = std::string("cannot read the file: ") + std::strerror(errno);
     return false;
   }
-  if (!std::filesystem::is_regular_file(st)) {
+  if (!S_ISREG(st.st_mode)) {
     *err = "cannot read the file: it is not a regular file";
-    return false;
-  }
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    *err = "cannot read the file: " + ec.message();
-    return false;
-  }
-  if (size > kMaxWorkBytes) {
-    *err = "the file is larger than 256 MB";
     return false;
   }
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -137,15 +131,28 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err
     *err = std::string("cannot read the file: ") + std::strerror(errno);
     return false;
   }
-  bytes->assign(static_cast<std::size_t>(size), '\0');
-  const std::size_t got = std::fread(bytes->data(), 1, bytes->size(), f);
-  const bool failed = std::ferror(f) != 0;
+  // Read in pieces up to one byte past the bound, so no size is trusted.
+  bytes->clear();
+  char chunk[1 << 16];
+  bool failed = false;
+  for (;;) {
+    std::size_t got = std::fread(chunk, 1, sizeof chunk, f);
+    bytes->append(chunk, got);
+    if (bytes->size() > kMaxWorkBytes) break;
+    if (got < sizeof chunk) {
+      failed = std::ferror(f) != 0;
+      break;
+    }
+  }
   const int saved = errno;
-  // A file that grew since it was measured is cut at the measured size.
   std::fclose(f);
-  if (failed || got != bytes->size()) {
-    *err = std::string("cannot read the file: ") +
-           (failed ? std::strerror(saved) : "it became shorter while it was read");
+  if (bytes->size() > kMaxWorkBytes) {
+    bytes->clear();
+    *err = "the file is larger than 256 MB";
+    return false;
+  }
+  if (failed) {
+    *err = std::string("cannot read the file: ") + std::strerror(saved);
     return false;
   }
   return true;
@@ -157,7 +164,8 @@ bool IsWorkFileName(std::string_view path) {
   return EndsWithNoCase(path, ".zip") || EndsWithNoCase(path, ".txt");
 }
 
-std::string WorkFileKey(const std::string& path) {
+std::string WorkFileKey(const std::string& path, const TextCodec* codec) {
+  if (codec != nullptr) return codec->NativeFileStem(path);
   return std::filesystem::path(path).stem().string();
 }
 
@@ -183,13 +191,14 @@ bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
 
   pictures->clear();
   std::uint64_t total = 0;
+  // Names taken so far, looked up in constant time: an archive may list
+  // tens of thousands of pictures.
+  std::unordered_set<std::string> seen;
   for (const ZipCentralEntry& e : entries) {
     if (IsDirectoryEntry(e.name) || !EndsWithNoCase(e.name, ".png")) continue;
     std::string_view base = MemberBaseName(e.name);
     std::string name(base.substr(0, base.size() - 4));
-    bool seen = false;
-    for (const WorkPicture& p : *pictures) seen = seen || p.name == name;
-    if (seen) continue;  // the same picture in two folders: the first one
+    if (!seen.insert(name).second) continue;  // the same picture in two folders: the first one
     total += e.uncompsize;
     if (total > kMaxWorkBytes) {
       *err = "the illustrations are larger than 256 MB in all";
@@ -257,7 +266,7 @@ bool LoadDiskWork(const std::string& path, const TextCodec* codec, CatalogWork* 
     auto text = std::make_shared<std::vector<std::uint8_t>>();
     std::string prepared;
     if (!PrepareWorkText(std::move(bytes), codec, &prepared, err)) return false;
-    const std::string key = WorkFileKey(path);
+    const std::string key = WorkFileKey(path, codec);
     work->resource_name = key;
     work->title = WorkTitle(prepared, codec != nullptr ? codec->NativeToCp932(key) : key);
     work->reading = " ";

@@ -21,7 +21,7 @@ inline constexpr std::uint64_t kMaxWorkBytes = 256u << 20;
 bool IsWorkFileName(std::string_view path);
 
 /// The key of a work file: its name without directory and extension.
-std::string WorkFileKey(const std::string& path);
+std::string WorkFileKey(const std::string& path, const TextCodec* codec = nullptr);
 
 /// Takes from the ZIP |zip| the first member whose name ends in ".txt"
 /// (directories ignored) into *text, and every member ending in ".png" into

@@ -3,6 +3,7 @@
 #include "content/disk_work.h"
 
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <string>
 #include <vector>
@@ -73,6 +74,33 @@ TEST(DiskWorkZipTest, PicturesAreThePngMembersByNameWithoutFolderAndExtension) {
   EXPECT_EQ(std::string(r.pictures[0].png.begin(), r.pictures[0].png.end()), png1);
   EXPECT_EQ(r.pictures[1].name, "fig1_02");
   EXPECT_EQ(std::string(r.pictures[1].png.begin(), r.pictures[1].png.end()), png2);
+}
+
+double Seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+TEST(DiskWorkZipTest, AsManyPicturesAsTheDirectoryCanCountAreReadInLinearTime) {
+  // 65,000 distinct picture names (a 16-bit count in the end record allows
+  // no more). Comparing each name with every earlier one took 8 seconds of
+  // an optimised build for this 6 MB archive before anything was shown.
+  std::vector<Member> members = {Member("work.txt", kText, 0)};
+  const int kPictures = 65000;
+  for (int i = 0; i < kPictures; ++i)
+    members.emplace_back("figs/f" + std::to_string(i) + ".png", "", 0);
+  members.emplace_back("again/f7.png", "later copy", 0);  // the first one stays
+  Bytes zip = MakeZip(members);
+  const double start = Seconds();
+  ZipResult r = Read(zip);
+  const double took = Seconds() - start;
+  ASSERT_TRUE(r.ok) << r.err;
+  ASSERT_EQ(r.pictures.size(), static_cast<std::size_t>(kPictures));
+  EXPECT_EQ(r.pictures[7].name, "f7");
+  EXPECT_TRUE(r.pictures[7].png.empty());
+  EXPECT_EQ(r.pictures[kPictures - 1].name, "f64999");
+  EXPECT_LT(took, 3.0);
 }
 
 TEST(DiskWorkZipTest, DistributedArchiveOfTheCorpus) {

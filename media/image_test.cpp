@@ -17,7 +17,7 @@ namespace {
 using pngtest::MakePng;
 using pngtest::MakeRgbPng;
 using pngtest::PatternColour;
-using pngtest::PngSpec;
+using pngtest::PngPlan;
 
 // The bytes of pixel (x, y), counted from the top-left corner of the picture.
 std::vector<int> PixelAt(const Dib& dib, int x, int y) {
@@ -95,7 +95,7 @@ TEST(LoadPngDib, RowsWhoseLengthIsAMultipleOfFourAreNotPadded) {
 // One PNG form and what two of its pixels must become.
 struct FormCase {
   const char* name;
-  PngSpec spec;
+  PngPlan plan;
   int bits_per_pixel;
   std::vector<int> first;  ///< pixel (0, 0), B G R (A)
   std::vector<int> last;   ///< pixel (width - 1, height - 1)
@@ -104,7 +104,7 @@ struct FormCase {
 std::vector<FormCase> FormCases() {
   std::vector<FormCase> cases;
   auto grey = [](int depth, int v0, int v1) {
-    PngSpec s;
+    PngPlan s;
     s.width = 9;  // not a whole number of bytes at 1, 2 and 4 bits
     s.height = 3;
     s.color_type = PNG_COLOR_TYPE_GRAY;
@@ -118,41 +118,41 @@ std::vector<FormCase> FormCases() {
   cases.push_back({"grey 8-bit", grey(8, 7, 200), 24, {7, 7, 7}, {200, 200, 200}});
   cases.push_back({"grey 16-bit", grey(16, 0xAB80, 0x12FF), 24, {0xAB, 0xAB, 0xAB}, {0x12, 0x12, 0x12}});
 
-  PngSpec grey_trns = grey(8, 40, 41);
+  PngPlan grey_trns = grey(8, 40, 41);
   grey_trns.trns_colour = std::array<int, 3>{40, 0, 0};
   cases.push_back({"grey with tRNS", grey_trns, 32, {40, 40, 40, 0}, {41, 41, 41, 255}});
 
-  PngSpec grey_alpha;
+  PngPlan grey_alpha;
   grey_alpha.width = 2;
   grey_alpha.height = 2;
   grey_alpha.color_type = PNG_COLOR_TYPE_GRAY_ALPHA;
   grey_alpha.sample = [](int x, int y) { return std::vector<int>{x + y == 0 ? 10 : 90, x + y == 0 ? 20 : 250}; };
   cases.push_back({"grey and alpha", grey_alpha, 32, {10, 10, 10, 20}, {90, 90, 90, 250}});
 
-  PngSpec rgb;
+  PngPlan rgb;
   rgb.width = 5;
   rgb.height = 2;
   rgb.color_type = PNG_COLOR_TYPE_RGB;
   rgb.sample = [](int x, int y) { return x + y == 0 ? std::vector<int>{1, 2, 3} : std::vector<int>{200, 100, 50}; };
   cases.push_back({"truecolour", rgb, 24, {3, 2, 1}, {50, 100, 200}});
 
-  PngSpec rgb16 = rgb;
+  PngPlan rgb16 = rgb;
   rgb16.bit_depth = 16;
   rgb16.sample = [](int x, int y) {
     return x + y == 0 ? std::vector<int>{0x0102, 0x0203, 0x0304} : std::vector<int>{0xC8FF, 0x6400, 0x3280};
   };
   cases.push_back({"truecolour 16-bit", rgb16, 24, {3, 2, 1}, {0x32, 0x64, 0xC8}});
 
-  PngSpec rgb_trns = rgb;
+  PngPlan rgb_trns = rgb;
   rgb_trns.trns_colour = std::array<int, 3>{200, 100, 50};
   cases.push_back({"truecolour with tRNS", rgb_trns, 32, {3, 2, 1, 255}, {50, 100, 200, 0}});
 
-  PngSpec rgba = rgb;
+  PngPlan rgba = rgb;
   rgba.color_type = PNG_COLOR_TYPE_RGB_ALPHA;
   rgba.sample = [](int x, int y) { return x + y == 0 ? std::vector<int>{1, 2, 3, 4} : std::vector<int>{200, 100, 50, 128}; };
   cases.push_back({"truecolour and alpha", rgba, 32, {3, 2, 1, 4}, {50, 100, 200, 128}});
 
-  PngSpec palette;
+  PngPlan palette;
   palette.width = 3;
   palette.height = 3;
   palette.color_type = PNG_COLOR_TYPE_PALETTE;
@@ -160,24 +160,24 @@ std::vector<FormCase> FormCases() {
   palette.sample = [](int x, int y) { return std::vector<int>{x + y == 0 ? 0 : 2}; };
   cases.push_back({"palette 8-bit", palette, 24, {30, 20, 10}, {0, 128, 250}});
 
-  PngSpec palette4 = palette;
+  PngPlan palette4 = palette;
   palette4.bit_depth = 4;
   cases.push_back({"palette 4-bit", palette4, 24, {30, 20, 10}, {0, 128, 250}});
 
-  PngSpec palette_trns = palette;
+  PngPlan palette_trns = palette;
   palette_trns.palette_alpha = {0, 255, 77};
   cases.push_back({"palette with tRNS", palette_trns, 32, {30, 20, 10, 0}, {0, 128, 250, 77}});
 
-  PngSpec neutral_gamma = rgb;
+  PngPlan neutral_gamma = rgb;
   neutral_gamma.gamma = 0.45455;
   cases.push_back({"gamma 1/2.2 is left alone", neutral_gamma, 24, {3, 2, 1}, {50, 100, 200}});
 
-  PngSpec linear = grey(8, 128, 0);
+  PngPlan linear = grey(8, 128, 0);
   linear.gamma = 1.0;
   // A linear file on a 2.2 screen: 255 * (128 / 255) ^ (1 / 2.2) = 186.
   cases.push_back({"gamma 1.0 is corrected", linear, 24, {186, 186, 186}, {0, 0, 0}});
 
-  PngSpec interlaced = rgb;
+  PngPlan interlaced = rgb;
   interlaced.width = 11;
   interlaced.height = 9;
   interlaced.interlaced = true;
@@ -188,16 +188,16 @@ std::vector<FormCase> FormCases() {
 TEST(LoadPngDib, EveryFormComesOutAsEightBitBlueGreenRed) {
   for (const FormCase& c : FormCases()) {
     SCOPED_TRACE(c.name);
-    std::optional<Dib> dib = load_png_dib(MakePng(c.spec));
+    std::optional<Dib> dib = load_png_dib(MakePng(c.plan));
     ASSERT_TRUE(dib);
-    EXPECT_EQ(dib->width, c.spec.width);
-    EXPECT_EQ(dib->height, c.spec.height);
+    EXPECT_EQ(dib->width, c.plan.width);
+    EXPECT_EQ(dib->height, c.plan.height);
     EXPECT_EQ(dib->bits_per_pixel, c.bits_per_pixel);
-    EXPECT_EQ(dib->row_bytes, c.spec.width * c.bits_per_pixel / 8);
+    EXPECT_EQ(dib->row_bytes, c.plan.width * c.bits_per_pixel / 8);
     EXPECT_EQ(dib->stride % 4, 0);
     EXPECT_EQ(dib->pixels.size(), static_cast<std::size_t>(dib->stride) * dib->height);
     EXPECT_EQ(PixelAt(*dib, 0, 0), c.first);
-    EXPECT_EQ(PixelAt(*dib, c.spec.width - 1, c.spec.height - 1), c.last);
+    EXPECT_EQ(PixelAt(*dib, c.plan.width - 1, c.plan.height - 1), c.last);
   }
 }
 
@@ -210,7 +210,7 @@ TEST(LoadPngDib, InterlacedPictureMatchesTheSamePictureStoredPlainly) {
 }
 
 TEST(LoadPngDib, DataCutShortAtAnyLengthDecodesToNothing) {
-  PngSpec palette;
+  PngPlan palette;
   palette.width = 6;
   palette.height = 5;
   palette.color_type = PNG_COLOR_TYPE_PALETTE;

@@ -1,5 +1,7 @@
 #include "media/music.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -244,8 +246,10 @@ std::string get_fname(Reader& r) {
     if (!r.plat.work_dir.empty()) {
       m.dialog_dir = r.plat.work_dir;
     } else {
-      std::error_code ec;
-      m.dialog_dir = std::filesystem::current_path(ec).string();
+      // getcwd answers in the machine's own path form (the ANSI code page on
+      // Windows), which the dialog takes as it is.
+      char cwd[1024];
+      if (getcwd(cwd, sizeof cwd) != nullptr) m.dialog_dir = cwd;
     }
   }
   if (r.plat.dialog == nullptr) return "";

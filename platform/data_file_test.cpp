@@ -1,11 +1,12 @@
 #include "platform/data_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "tests/support/fake_platform.h"
 
 namespace shiori {
 namespace {
@@ -13,8 +14,7 @@ namespace {
 class DataFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/shiori_data_XXXXXX";
-    dir_ = mkdtemp(tmpl);
+    dir_ = testing::MakeTempDir("shiori_data");
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string Read(const std::string& name) {

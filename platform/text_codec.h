@@ -18,6 +18,11 @@ class TextCodec {
   /// Text in the machine's own character set (a command-line argument, a
   /// file name) as code page 932, for the screen.
   virtual std::string NativeToCp932(std::string_view native) const = 0;
+  /// The file-name part of a path in the machine's own form, without its
+  /// directory and extension (the separators, and the character set that
+  /// tells a separator from the second byte of a character, are the
+  /// machine's).
+  virtual std::string NativeFileStem(std::string_view path) const = 0;
 };
 
 /// The conversions of this build's platform.

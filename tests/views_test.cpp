@@ -2,9 +2,7 @@
 // ('i'), and the listing files they write.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -112,13 +110,12 @@ TEST(ShowRinfoTest, SaveWithNoAnnotationsWritesAnEmptyFile) {
 TEST(ShowRinfoTest, AListingThatCannotBeWrittenSaysSo) {
   Scenario s;
   s.AddWork("w", "W", NumberedLines(1, 30));
-  ASSERT_EQ(mkdir(s.Path("rinfo.txt").c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(s.Path("rinfo.txt")));
   s.keyboard.Type("isq");
   s.Run({"0"});
   EXPECT_NE(s.console.Text().find("cannot write rinfo.txt"), std::string::npos);
   // The program goes on: the page again, then quit.
   EXPECT_NE(s.console.Text().find("途中まで"), std::string::npos);
-  rmdir(s.Path("rinfo.txt").c_str());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "platform/posix/key_decoder.h"
 
-#include <cstdlib>
+#include <string>
 
 #include "platform/keyboard.h"
 
@@ -43,6 +43,18 @@ int TildeKey(int n) {
   if (n >= 17 && n <= 21) return kKeyF1 + 5 + (n - 17);
   if (n == 23 || n == 24) return kKeyF1 + 10 + (n - 23);
   return kKeyOtherSpecial;
+}
+
+// The number that begins |params| (0 when none). Numbers beyond any key stop
+// growing at 10000 instead of overflowing, as atoi would (undefined, and in
+// practice cut to 32 bits: "4294967301" became 5, PageUp).
+int FirstParam(const std::string& params) {
+  int n = 0;
+  for (char c : params) {
+    if (c < '0' || c > '9') break;
+    n = n >= 10000 ? n : n * 10 + (c - '0');
+  }
+  return n;
 }
 
 }  // namespace
@@ -139,7 +151,7 @@ void KeyDecoder::FinishCsi(unsigned char final_byte) {
   }
   if (final_byte == '~' || final_byte == '^' || final_byte == '@') {
     // The first parameter names the key; later ones are modifiers.
-    ready_.push_back(TildeKey(std::atoi(params_.c_str())));
+    ready_.push_back(TildeKey(FirstParam(params_)));
     return;
   }
   // Private sequences ("ESC [ ? ...", "ESC [ < ...") are replies or mouse

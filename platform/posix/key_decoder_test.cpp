@@ -107,6 +107,11 @@ TEST(KeyDecoderTest, UnknownSequencesDoNotLeakAsLetters) {
   EXPECT_EQ(Decode("\x1b[1;2;3;4;5;6;7;8;9;10;11;12q"), Keys{kKeyOtherSpecial});
   // Cut off by the end of input: still one key.
   EXPECT_EQ(Decode("\x1b[1;5"), Keys{kKeyOtherSpecial});
+  // Key numbers beyond any int name no key: 2^32 + 5 is not PageUp (5), as
+  // a number cut to 32 bits would make it.
+  EXPECT_EQ(Decode("\x1b[4294967301~"), Keys{kKeyOtherSpecial});
+  EXPECT_EQ(Decode("\x1b[9999999999999999~"), Keys{kKeyOtherSpecial});
+  EXPECT_EQ(Decode("\x1b[0005~"), Keys{kKeyPageUp});
 }
 
 TEST(KeyDecoderTest, StrayByteEndsASequenceAndCountsOnItsOwn) {

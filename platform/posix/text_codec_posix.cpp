@@ -51,6 +51,13 @@ class PosixTextCodec : public TextCodec {
     convert.Convert(native, &out);
     return out;
   }
+
+  std::string NativeFileStem(std::string_view path) const override {
+    std::size_t slash = path.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    std::size_t dot = name.rfind('.');
+    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+  }
 };
 
 }  // namespace

@@ -80,5 +80,14 @@ TEST(TextCodecTest, NativeTextFollowsTheLocale) {
   }
 }
 
+TEST(TextCodecTest, FileStemTakesOnlySlashesAsSeparators) {
+  auto codec = MakeTextCodec();
+  EXPECT_EQ(codec->NativeFileStem(U8(u8"/books/罪と罰.zip")), U8(u8"罪と罰"));
+  EXPECT_EQ(codec->NativeFileStem("dir.d/my.book.txt"), "my.book");
+  // A backslash is an ordinary character of a POSIX file name.
+  EXPECT_EQ(codec->NativeFileStem("a\\b.txt"), "a\\b");
+  EXPECT_EQ(codec->NativeFileStem("noext"), "noext");
+}
+
 }  // namespace
 }  // namespace shiori

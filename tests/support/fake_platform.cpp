@@ -1,11 +1,10 @@
 #include "tests/support/fake_platform.h"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "app/reader.h"
@@ -140,9 +139,20 @@ std::string FakeDialog::GetOpenFileName(const std::string& title,
   return a;
 }
 
+std::string MakeTempDir(const std::string& prefix) {
+  std::random_device seed;
+  std::mt19937 pick(seed());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (;;) {
+    std::filesystem::path p = base / (prefix + std::to_string(pick()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(p, ec)) return p.generic_string();
+    if (ec) throw std::runtime_error("cannot make a test directory: " + ec.message());
+  }
+}
+
 Scenario::Scenario() {
-  char tmpl[] = "/tmp/shiori_test_XXXXXX";
-  dir = mkdtemp(tmpl);
+  dir = MakeTempDir("shiori_test_");
   platform.console = &console;
   platform.keyboard = &keyboard;
   platform.resources = &resources;

@@ -175,6 +175,10 @@ class Scenario {
   std::string dir;
 };
 
+/// A new, empty directory under the system's temporary directory, named
+/// |prefix| and a random number; the caller removes it.
+std::string MakeTempDir(const std::string& prefix);
+
 /// "line NNN" lines with CR LF, numbered from |first|: each takes one row.
 std::string NumberedLines(int first, int count);
 

@@ -11,7 +11,7 @@
 
 namespace shiori::pngtest {
 
-struct PngSpec {
+struct PngPlan {
   int width = 1;
   int height = 1;
   int color_type = 2;  ///< PNG_COLOR_TYPE_*: 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
@@ -26,8 +26,8 @@ struct PngSpec {
   std::optional<double> gamma;                      ///< gAMA chunk
 };
 
-/// The PNG file for |spec|.
-std::vector<std::uint8_t> MakePng(const PngSpec& spec);
+/// The PNG file for |plan|.
+std::vector<std::uint8_t> MakePng(const PngPlan& plan);
 
 /// A truecolour 8-bit PNG whose pixel (x, y) is |rgb(x, y)|.
 std::vector<std::uint8_t> MakeRgbPng(int width, int height,

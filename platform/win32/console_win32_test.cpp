@@ -1,0 +1,156 @@
+// The Win32 console driver: on a pipe (redirected output) and on a real
+// console screen buffer.
+#include "platform/win32/console_win32.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "cconsole/cconsole.h"
+
+namespace shiori {
+namespace {
+
+std::string ReadAll(HANDLE h) {
+  std::string out;
+  char buf[4096];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  return out;
+}
+
+TEST(WinConsoleTest, RedirectedOutputGetsTheBytesAloneWithCrLf) {
+  HANDLE r = nullptr, w = nullptr;
+  ASSERT_TRUE(CreatePipe(&r, &w, nullptr, 1 << 16));
+  {
+    WinConsole out(w);
+    EXPECT_FALSE(out.is_console());
+    CConsole cnsl(&out);
+    cnsl.Clear(L_BLACK, H_WHITE);  // no console: nothing at all
+    cnsl.SetColor(H_WHITE, H_BLUE);
+    out.Write("[ \x95\x5c\x8e\xa6 --- page 1 ]");
+    cnsl.SetColor(L_WHITE, L_BLACK);
+    out.Write("\n");
+    cnsl.SetCursorPosition(0, 3);
+    out.Write("a\r\nb\n");
+    ScreenInfo info;
+    EXPECT_FALSE(out.GetScreenInfo(&info));
+  }  // the driver's destructor closes the handle: the reader sees the end
+  EXPECT_EQ(ReadAll(r), "[ \x95\x5c\x8e\xa6 --- page 1 ]\r\na\r\r\nb\r\n");
+  CloseHandle(r);
+}
+
+TEST(WinConsoleTest, OutputAfterCloseIsDropped) {
+  HANDLE r = nullptr, w = nullptr;
+  ASSERT_TRUE(CreatePipe(&r, &w, nullptr, 1 << 16));
+  WinConsole out(w);
+  out.Write("x");
+  out.Close();
+  out.Write("y");
+  out.Close();  // a second close must not close some other handle
+  EXPECT_EQ(ReadAll(r), "x");
+  CloseHandle(r);
+}
+
+// A console screen buffer of this process's own. Under wine a console can
+// only be made when there is a display.
+class RealConsoleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FreeConsole();
+    if (!AllocConsole()) GTEST_SKIP() << "no console could be made (wine needs a display)";
+    handle_ = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD mode = 0;
+    if (handle_ == INVALID_HANDLE_VALUE || !GetConsoleMode(handle_, &mode))
+      GTEST_SKIP() << "the console made has no screen buffer (wine needs a display)";
+    // Only so that the bytes read back are the bytes written; the program
+    // itself leaves the code page alone.
+    SetConsoleOutputCP(932);
+  }
+  void TearDown() override { FreeConsole(); }
+
+  WORD AttributeAt(int x, int y) {
+    WORD a = 0;
+    DWORD n = 0;
+    ReadConsoleOutputAttribute(handle_, &a, 1, {static_cast<SHORT>(x), static_cast<SHORT>(y)},
+                               &n);
+    return a;
+  }
+  // Single-byte characters of |count| cells.
+  std::string CharsAt(int x, int y, int count) {
+    std::wstring w(count, L'\0');
+    DWORD n = 0;
+    ReadConsoleOutputCharacterW(handle_, w.data(), count,
+                                {static_cast<SHORT>(x), static_cast<SHORT>(y)}, &n);
+    std::string s;
+    for (DWORD i = 0; i < n; ++i) s.push_back(w[i] < 0x80 ? static_cast<char>(w[i]) : '?');
+    return s;
+  }
+
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(RealConsoleTest, ColoursReachTheCellsAsConsoleAttributes) {
+  WinConsole out(handle_);
+  ASSERT_TRUE(out.is_console());
+  CConsole cnsl(&out);
+  cnsl.SetCursorPosition(0, 0);
+  cnsl.SetColor(H_WHITE, H_BLUE);  // the status line
+  out.Write("ab");
+  cnsl.SetColor(L_BLACK, H_GREEN);  // an image name
+  out.Write("c");
+  cnsl.SetColor(L_WHITE, L_BLACK);
+  out.Write("d\n");
+  EXPECT_EQ(AttributeAt(0, 0), 0x9F);
+  EXPECT_EQ(AttributeAt(1, 0), 0x9F);
+  EXPECT_EQ(AttributeAt(2, 0), 0xA0);
+  EXPECT_EQ(AttributeAt(3, 0), 0x07);
+  EXPECT_EQ(CharsAt(0, 0, 4), "abcd");
+  ScreenInfo info;
+  ASSERT_TRUE(out.GetScreenInfo(&info));
+  EXPECT_EQ(info.cursor_x, 0);
+  EXPECT_EQ(info.cursor_y, 1);
+  EXPECT_EQ(info.attributes, 0x07);
+}
+
+TEST_F(RealConsoleTest, JapaneseIsWrittenAsItsCodePage932Bytes) {
+  WinConsole out(handle_);
+  CConsole cnsl(&out);
+  cnsl.SetCursorPosition(0, 2);
+  out.Write("\x95\x5c\x8e\xa6");  // 表示
+  // Read back as characters: 表 in the first cell, 示 after it (Windows
+  // gives a full-width character two cells, wine one).
+  wchar_t cells[4] = {};
+  DWORD n = 0;
+  ReadConsoleOutputCharacterW(handle_, cells, 4, {0, 2}, &n);
+  const std::wstring got(cells, n);
+  EXPECT_EQ(got.substr(0, 1), L"\u8868");
+  EXPECT_NE(got.find(L'\u793a'), std::wstring::npos);
+}
+
+TEST_F(RealConsoleTest, ClearPaintsTheWholeBufferAndLeavesCursorAndColour) {
+  WinConsole out(handle_);
+  CConsole cnsl(&out);
+  cnsl.SetCursorPosition(5, 3);
+  cnsl.SetColor(L_WHITE, L_BLACK);
+  out.Write("xyz");
+  ScreenInfo before;
+  ASSERT_TRUE(out.GetScreenInfo(&before));
+  cnsl.Clear(L_BLACK, H_WHITE);
+  ScreenInfo after;
+  ASSERT_TRUE(out.GetScreenInfo(&after));
+  EXPECT_EQ(after.cursor_x, before.cursor_x);
+  EXPECT_EQ(after.cursor_y, before.cursor_y);
+  EXPECT_EQ(after.attributes, 0x07) << "the output colour is not changed";
+  EXPECT_EQ(CharsAt(5, 3, 3), "   ");
+  // Every cell, the last row of the buffer included (below the window).
+  EXPECT_EQ(AttributeAt(0, 0), 0xF0);
+  EXPECT_EQ(AttributeAt(before.width - 1, before.height - 1), 0xF0);
+  EXPECT_EQ(CharsAt(before.width - 1, before.height - 1, 1), " ");
+  EXPECT_EQ(cnsl.GetInfo(&after), before.cursor_y);
+}
+
+}  // namespace
+}  // namespace shiori

@@ -1,0 +1,115 @@
+#include "platform/win32/keyboard_win32.h"
+
+#include <conio.h>
+#include <windows.h>
+
+#include <cctype>
+#include <vector>
+
+#include "text/sjis.h"
+
+namespace shiori {
+
+int FoldSpecialKey(int prefix, int code) {
+  if (prefix != 0 && prefix != 0xE0) return kKeyOtherSpecial;
+  // The grey keys (prefix 0xE0) and the keypad with Num Lock off (prefix 0)
+  // share their scan codes.
+  switch (code) {
+    case 0x48: return kKeyUp;
+    case 0x50: return kKeyDown;
+    case 0x4B: return kKeyLeft;
+    case 0x4D: return kKeyRight;
+    case 0x49: return kKeyPageUp;
+    case 0x51: return kKeyPageDown;
+    case 0x47: return kKeyHome;
+    case 0x4F: return kKeyEnd;
+    case 0x52: return kKeyInsert;
+    case 0x53: return kKeyDelete;
+    case 0x85: return kKeyF1 + 10;
+    case 0x86: return kKeyF12;
+    default:
+      if (code >= 0x3B && code <= 0x44) return kKeyF1 + (code - 0x3B);
+      return kKeyOtherSpecial;
+  }
+}
+
+void* ConsoleInputHandle() {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  return (in != INVALID_HANDLE_VALUE && GetConsoleMode(in, &mode)) ? in : nullptr;
+}
+
+namespace {
+
+// A key-down event that _getch turns into a key: a character, or one of the
+// keys it reports with a prefix code (arrows, paging and editing keys, F1-F12).
+bool IsKeyForGetch(const KEY_EVENT_RECORD& k) {
+  if (k.uChar.AsciiChar != 0) return true;
+  WORD vk = k.wVirtualKeyCode;
+  return (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_INSERT || vk == VK_DELETE ||
+         (vk >= VK_F1 && vk <= VK_F12) || vk == VK_CLEAR;
+}
+
+// Takes out of the buffer the leading events that _getch would not turn
+// into a key; stops at the first one it would.
+void DropIdleEvents(HANDLE in) {
+  INPUT_RECORD rec[64];
+  DWORD got = 0;
+  if (!PeekConsoleInputA(in, rec, 64, &got) || got == 0) return;
+  DWORD idle = 0;
+  while (idle < got) {
+    const INPUT_RECORD& r = rec[idle];
+    if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown && IsKeyForGetch(r.Event.KeyEvent))
+      break;
+    ++idle;
+  }
+  if (idle > 0) ReadConsoleInputA(in, rec, idle, &got);
+}
+
+}  // namespace
+
+bool ConsoleKeyWaiting(void* console_in) {
+  if (console_in == nullptr) return _kbhit() != 0;
+  WaitForSingleObject(console_in, 0);
+  if (_kbhit()) return true;
+  DropIdleEvents(console_in);
+  return false;
+}
+
+WinKeyboard::WinKeyboard(std::FILE* prompts) : in_(prompts), console_in_(ConsoleInputHandle()) {}
+
+int WinKeyboard::GetKey() {
+  int c = _getch();
+  if (c == EOF || c == 0xFFFF) return kKeyEof;  // no console to read from
+  if (c == 0 || c == 0xE0) return FoldSpecialKey(c, _getch());
+  return c & 0xFF;
+}
+
+bool WinKeyboard::KeyWaiting() { return ConsoleKeyWaiting(console_in_); }
+
+bool WinKeyboard::ReadInt(int* value) {
+  int v = 0;
+  if (std::fscanf(in_, "%d", &v) != 1) return false;
+  *value = v;
+  return true;
+}
+
+bool WinKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
+  if (max_bytes == 0) return false;
+  // One byte more than the limit tells a longer word from one that fits.
+  std::vector<char> buf(max_bytes + 2, '\0');
+  const std::string format = "%" + std::to_string(max_bytes + 1) + "s";
+  if (std::fscanf(in_, format.c_str(), buf.data()) != 1) return false;
+  std::string_view got(buf.data());
+  if (got.size() > max_bytes) {
+    // The rest of a longer word is dropped; the blank after it stays.
+    int c;
+    while ((c = std::fgetc(in_)) != EOF && !std::isspace(c)) {
+    }
+    if (c != EOF) std::ungetc(c, in_);
+  }
+  word->assign(got.substr(0, CharBoundaryPrefix(got, max_bytes)));
+  return true;
+}
+
+}  // namespace shiori

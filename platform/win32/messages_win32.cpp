@@ -1,0 +1,44 @@
+#include "platform/win32/messages_win32.h"
+
+#include <windows.h>
+
+#include "platform/win32/keyboard_win32.h"
+
+namespace shiori {
+
+namespace {
+
+MessageQueue::Message Classify(const MSG& msg) {
+  if (msg.message == WM_TIMER) return MessageQueue::kTimer;
+  if (msg.message == WM_QUIT) return MessageQueue::kQuit;
+  return MessageQueue::kOther;
+}
+
+}  // namespace
+
+WinMessages::WinMessages() : console_in_(ConsoleInputHandle()) {}
+
+void WinMessages::StartTimer(int interval_ms) {
+  SetTimer(nullptr, 0, static_cast<UINT>(interval_ms), nullptr);
+}
+
+MessageQueue::Message WinMessages::WaitMessage() {
+  MSG msg;
+  if (console_in_ == nullptr) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    return got == 0 || got == -1 ? kQuit : Classify(msg);
+  }
+  HANDLE in = static_cast<HANDLE>(console_in_);
+  for (;;) {
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return Classify(msg);
+    DWORD woke = MsgWaitForMultipleObjectsEx(1, &in, INFINITE, QS_ALLINPUT,
+                                             MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_OBJECT_0 && ConsoleKeyWaiting(console_in_)) return kOther;
+    if (woke == WAIT_FAILED) {
+      BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+      return got == 0 || got == -1 ? kQuit : Classify(msg);
+    }
+  }
+}
+
+}  // namespace shiori
