@@ -75,7 +75,9 @@ class Reader {
   int key = 0;        ///< last key code; survives from page to page
 
   Streams streams;
-  std::string LineStr;
+  /// The line being read: a view of ssout, valid until the stream is
+  /// emptied (a change of work, the reload after a failed search).
+  std::string_view LineStr;
   FilterLines filtered;
   ReadingCollection ruby;
   ReadingCollection rinfo;

@@ -18,19 +18,22 @@ std::size_t ByteStream::Read(void* out, std::size_t size) {
 }
 
 bool ByteStream::GetLine(std::string* line) {
-  line->clear();
+  std::string_view view;
+  const bool got = GetLine(&view);
+  line->assign(view);
+  return got;
+}
+
+bool ByteStream::GetLine(std::string_view* line) {
+  *line = std::string_view();
   if (pos_ >= data_.size()) {
     eof_ = true;
     return false;
   }
   std::size_t nl = data_.find('\n', pos_);
-  if (nl == std::string::npos) {
-    line->assign(data_, pos_, std::string::npos);
-    pos_ = data_.size();
-    return true;
-  }
-  line->assign(data_, pos_, nl - pos_);
-  pos_ = nl + 1;
+  if (nl == std::string::npos) nl = data_.size();
+  *line = std::string_view(data_).substr(pos_, nl - pos_);
+  pos_ = nl < data_.size() ? nl + 1 : nl;
   return true;
 }
 

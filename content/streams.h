@@ -20,6 +20,9 @@ class ByteStream {
   /// Reads one text line up to its line feed (dropped); false and the end
   /// state when nothing is left. Lines of any length are read whole.
   bool GetLine(std::string* line);
+  /// As above, without a copy: |line| views the stream's own bytes and is
+  /// valid until the stream is next written or emptied.
+  bool GetLine(std::string_view* line);
   bool eof() const { return eof_; }
   /// Empties the stream (data and positions); the end state stays until
   /// clear() as with a C++ stream.

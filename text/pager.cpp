@@ -1,6 +1,7 @@
 #include "text/pager.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "app/reader.h"
 #include "media/speech.h"
@@ -29,13 +30,19 @@ void CutRows(std::string_view line, std::vector<std::string_view>* out) {
   const int rows = RowCount(static_cast<int>(line.size()));
   out->clear();
   std::size_t c = 0;
-  std::size_t scan = 0;  // a character start, found by scanning from the line start
   for (int k = 0; k < rows; ++k) {
     std::size_t take = l_mojinum;
-    // A row never splits a double-byte character: it takes the character whole.
-    const std::size_t limit = std::min(c + take, line.size());
-    while (scan < limit) scan += 1 + kLeadByteExtra[static_cast<unsigned char>(line[scan])];
-    if (scan == c + take + 1 && scan <= line.size()) ++take;
+    // A row never splits a double-byte character: it takes the character
+    // whole. Every row begins at a character, and a byte that cannot lead
+    // ends one; so the run of lead bytes just before the cut tells whether
+    // the cut falls inside a character (an odd run), without reading the
+    // line from its start.
+    if (c + take < line.size()) {
+      std::size_t run = 0;
+      while (run < take && kLeadByteExtra[static_cast<unsigned char>(line[c + take - 1 - run])])
+        ++run;
+      if (run % 2 == 1) ++take;
+    }
     // "。" and "、" never begin a row: they stay at the end of this one.
     if (c + take < line.size() && line.size() - c > take && IsStopMark(line, c + take)) take += 2;
     if (c >= line.size()) {
@@ -96,8 +103,23 @@ void print_status_line(Reader& r) {
   const double total = static_cast<double>(r.streams.ssout.size());
   const double percent = total > 0 ? 100.0 * r.page.count[5] / total : 0.0;
   r.Paint(Paint::kStatus);
-  r.Printf("[ %s --- page %d --- %f%% ] ](q)end (n)next", r.Title().c_str(),
-           r.page.count[1] / def_pline_num, percent);
+  // "[ %s --- page %d --- %f%% ] ](q)end (n)next", put together without a
+  // format: a search prints this line for every page it passes. to_chars
+  // prints numbers as printf in the "C" locale does; any double in fixed
+  // notation fits the buffer. The title goes as a piece of its own, the
+  // same on every page.
+  char tail[512];
+  char* p = tail;
+  char* const end = tail + sizeof tail;
+  const auto append = [&p](std::string_view s) { p = std::copy(s.begin(), s.end(), p); };
+  append(" --- page ");
+  p = std::to_chars(p, end, r.page.count[1] / def_pline_num).ptr;
+  append(" --- ");
+  p = std::to_chars(p, end - 32, percent, std::chars_format::fixed, 6).ptr;
+  append("% ] ](q)end (n)next");
+  r.Print("[ ");
+  r.Print(r.Title().c_str());  // as %s prints it: up to a NUL byte
+  r.Print(std::string_view(tail, static_cast<std::size_t>(p - tail)));
   r.Normal();
   r.Print("\n");
 }

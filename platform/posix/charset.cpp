@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -148,6 +149,20 @@ void Cp932ToTerminal::ConvertText(std::string_view in, std::string* out) {
     out->append(in);
     return;
   }
+  // ASCII is ASCII in every terminal's character set; and a piece converted
+  // just before (the work's title on every status line) is converted once.
+  const bool whole = held_.empty();
+  if (whole && std::all_of(in.begin(), in.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    out->append(in);
+    return;
+  }
+  if (whole && !last_in_.empty() && in == last_in_) {
+    out->append(last_out_);
+    return;
+  }
+  const std::string_view original = in;
+  const std::size_t start = out->size();
   std::string joined;
   if (!held_.empty()) {
     joined = held_;
@@ -181,6 +196,10 @@ void Cp932ToTerminal::ConvertText(std::string_view in, std::string* out) {
                           : 1;
     for (std::size_t i = 0; i < bad; ++i) out->append(replacement_);
     in.remove_prefix(bad);
+  }
+  if (whole && held_.empty() && original.size() <= kRememberedMax) {
+    last_in_.assign(original);
+    last_out_.assign(*out, start, std::string::npos);
   }
 }
 

@@ -58,10 +58,15 @@ class Cp932ToTerminal {
   /// Converts text that holds no command byte.
   void ConvertText(std::string_view in, std::string* out);
 
+  /// The longest piece whose conversion is remembered for the next one.
+  static constexpr std::size_t kRememberedMax = 256;
+
   iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
   bool passthrough_ = false;
   std::string replacement_ = "?";
   std::string held_;
+  std::string last_in_;   ///< the last piece converted whole
+  std::string last_out_;  ///< and what it became
 };
 
 /// Converts what the reader typed, in the terminal's character set, to code

@@ -77,6 +77,28 @@ TEST(Cp932ToTerminalTest, LeadByteSplitAcrossWritesIsJoined) {
   EXPECT_EQ(cut, kFffd);
 }
 
+TEST(Cp932ToTerminalTest, APieceConvertedAgainComesOutTheSame) {
+  // The same piece twice (a title on every status line), and the same piece
+  // after a held lead byte, which joins it and so is another text.
+  Cp932ToTerminal conv("UTF-8");
+  std::string out;
+  conv.Convert("大岡政談", &out);
+  conv.Convert("大岡政談", &out);
+  EXPECT_EQ(out, U8(u8"大岡政談大岡政談"));
+  out.clear();
+  conv.Convert("a\x82", &out);
+  conv.Convert("\xa0大岡政談", &out);
+  conv.Convert("大岡政談", &out);
+  EXPECT_EQ(out, U8(u8"aあ大岡政談大岡政談"));
+  out.clear();
+  conv.Convert("\x82", &out);
+  conv.Convert("大岡政談", &out);  // 82 91: one character, then the rest
+  Cp932ToTerminal fresh("UTF-8");
+  std::string expected;
+  fresh.Convert("\x82大岡政談", &expected);
+  EXPECT_EQ(out, expected);
+}
+
 TEST(Cp932ToTerminalTest, OtherTerminalCharsets) {
   std::string out;
   Cp932ToTerminal same("CP932");
