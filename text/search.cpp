@@ -29,6 +29,28 @@ Paint RowPaint(Reader& r, bool last_page) {
 
 }  // namespace
 
+std::size_t FindInJoined(std::string_view row, std::string_view next, std::string_view word,
+                         std::size_t before) {
+  constexpr std::size_t npos = std::string_view::npos;
+  const std::size_t n = row.size(), l = word.size();
+  // An occurrence within the row comes before any that reaches past it.
+  std::size_t at = row.find(word);
+  if (at != npos) return at < before ? at : npos;
+  if (l == 0) return npos;  // unreachable: "" is found at 0
+  // One that begins in the row's last l - 1 bytes and ends in the next row.
+  for (std::size_t s = n >= l ? n - l + 1 : 0; s < n && s < before; ++s) {
+    const std::size_t head = n - s;  // its bytes in the row, fewer than l
+    if (row[s] != word[0] || next.size() < l - head) continue;
+    if (row.substr(s) == word.substr(0, head) && next.substr(0, l - head) == word.substr(head))
+      return s;
+  }
+  // One wholly in the next row, beginning before |before| in the joined text.
+  if (before <= n) return npos;
+  const std::size_t reach = std::min(next.size(), before - n - 1 + l);
+  at = next.substr(0, reach).find(word);
+  return at == npos ? npos : n + at;
+}
+
 void search_prompt(Reader& r) {
   SearchState& s = r.search;
   r.Print("input search str\n");
@@ -74,26 +96,25 @@ void search_print_row(Reader& r, int i, int rows, bool last_page) {
 
   // Search mode: the row joined with the next one of the page, so that an
   // occurrence over the end of a full row is found. Most rows of a search
-  // hold nothing: the joined text is built in a buffer kept for the run.
-  std::string& joined = s.joined;
-  joined.assign(row);
-  if (i + 1 < rows) joined += buf[i + 1];
-  std::size_t at = joined.find(str);
-  if (at == std::string::npos) return;
+  // hold nothing, so the two are never copied together to be searched.
   // A row is 78 bytes wide; a row that took a whole character or a "。" at
-  // its end is as wide as it is.
-  const long width = std::max<long>(l_mojinum, static_cast<long>(row.size()));
+  // its end is as wide as it is. An occurrence that begins past that width
+  // lies in the next row, which is tested in its turn.
+  const std::size_t width = std::max<std::size_t>(l_mojinum, row.size());
+  const std::string_view next = i + 1 < rows ? std::string_view(buf[i + 1]) : std::string_view();
+  const std::size_t at = FindInJoined(row, next, str, width);
+  if (at == std::string_view::npos) return;
   const long p = static_cast<long>(at), l = static_cast<long>(len);
   const Paint hit = last_page ? Paint::kLastPageHit : Paint::kSearchHit;
-  if (p < width - l) {
-    // It may still lie in the next row when this row is short.
-    std::size_t in_row = row.find(str);
-    if (in_row == std::string::npos) return;
-    print_hit_row(r, row, in_row, len, hit, row_paint);
-  } else if (p >= width) {
-    return;  // it begins in the next row, which is tested in its turn
+  if (p < static_cast<long>(width) - l) {
+    // It may lie in the next row when this row is short: only an occurrence
+    // within the row counts here.
+    if (at + len > row.size()) return;
+    print_hit_row(r, row, at, len, hit, row_paint);
   } else {
     // Over the end of the row: the row and the rest of the occurrence.
+    std::string joined(row);
+    joined.append(next.substr(0, at + len > row.size() ? at + len - row.size() : 0));
     print_hit_row(r, std::string_view(joined).substr(0, at + len), at, len, hit, row_paint);
   }
   s.search_flag = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace shiori {
 
@@ -16,8 +17,13 @@ struct SearchState {
   int s_mae_page = 0;       ///< row count to return to when the search fails
   bool s_mae_page_set = false;  ///< an 's' has set s_mae_page in this run
   int f_return_page = 0;    ///< page on screen when 'f' started a search
-  std::string joined;       ///< search mode: a row and the next, joined
 };
+
+/// Where |word| first occurs in |row| followed by |next| (as find() on the two
+/// joined would tell), if it begins before byte |before| of the joined text;
+/// npos otherwise. Nothing is copied.
+std::size_t FindInJoined(std::string_view row, std::string_view next, std::string_view word,
+                         std::size_t before);
 
 /// The 's' key: prompt "input search str", read the word, arm the search.
 void search_prompt(Reader& r);
