@@ -248,15 +248,13 @@ std::string_view PositionTag(int count1, int count5, char (&buf)[32]) {
 std::string_view filter_line(std::string_view line, int count1, int count5,
                              int rubyon_mode, ReadingCollection& ruby,
                              ReadingCollection& rinfo, FilterLines* out) {
-  std::string& buff = out->buff;
-  std::string& buff2 = out->buff2;
-  buff.clear();
-  buff2.clear();
-  // Neither line grows beyond the input; once the longest line has been met
-  // no further line allocates.
-  buff.reserve(line.size());
-  buff2.reserve(line.size());
-  std::string& in_use = rubyon_mode > 0 ? buff2 : buff;
+  // Only the line in use is built; the other is left empty. It never grows
+  // beyond the input: once the longest line has been met none allocates.
+  const bool reading = rubyon_mode > 0;
+  std::string& in_use = reading ? out->buff2 : out->buff;
+  (reading ? out->buff : out->buff2).clear();
+  in_use.clear();
+  in_use.reserve(line.size());
 
   // The next opener from the start of the remaining text r, and the next
   // "｜" at or after r. The bar is searched again only once r has passed it,
@@ -287,20 +285,18 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
       // Explicit base: the text between "｜" and the marker; "｜" is dropped.
       const std::string_view before = line.substr(r, bar - r);
       base = line.substr(bar + 2, m - (bar + 2));
-      buff.append(before).append(base);
-      buff2.append(before);
-      if (kind != kRuby) buff2.append(base);
+      in_use.append(before);
+      if (!reading || kind != kRuby) in_use.append(base);
     } else {
       // Scanned base: the kanji directly before the marker, two bytes a step.
       std::size_t b = m;
       while (b >= r + 2 && IsKanjiPair(line[b - 2], line[b - 1])) b -= 2;
       base = line.substr(b, m - b);
-      buff.append(line.substr(r, m - r));
-      buff2.append(line.substr(r, (kind == kRuby ? b : m) - r));
+      in_use.append(line.substr(r, (reading && kind == kRuby ? b : m) - r));
     }
 
     if (kind == kRuby) {
-      buff2.append(content);  // the reading stands where its base was
+      if (reading) in_use.append(content);  // the reading stands where its base was
       ruby.Accept(base, content, /*reject_empty_moto=*/true);
     } else {
       char tag_buf[32];

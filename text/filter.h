@@ -60,7 +60,8 @@ class ReadingCollection {
   std::vector<Entry> index_;  // a power of two, at most three quarters full
 };
 
-/// The two output lines of one filtered input line.
+/// The two output lines of one filtered input line; filter_line builds the
+/// one in use and leaves the other empty.
 struct FilterLines {
   std::string buff;   ///< normal line: markup removed, readings dropped
   std::string buff2;  ///< reading line: each ruby base replaced by its reading
@@ -68,7 +69,8 @@ struct FilterLines {
 
 /// Filters one text line (without its line feed). |count1| and |count5| give
 /// the position tag "%d_%d" of annotation records. Fills |out| and the two
-/// collections; returns the line in use (buff2 when |rubyon_mode| > 0).
+/// collections; returns the line in use (buff2 when |rubyon_mode| > 0), the
+/// only one built.
 std::string_view filter_line(std::string_view line, int count1, int count5,
                              int rubyon_mode, ReadingCollection& ruby,
                              ReadingCollection& rinfo, FilterLines* out);
