@@ -1,5 +1,6 @@
 #include "app/reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -82,6 +83,27 @@ void Reader::Extract() {
 void Reader::Reextract() {
   streams.Reset();
   Extract();
+}
+
+void Reader::CatchUpReadings() {
+  ReadingsBacklog& b = backlog;
+  const std::string_view text = streams.ssout.view();
+  std::size_t pos = b.taken_to;
+  FilterLines scratch;
+  // The lines as the reading loop takes them (ByteStream::GetLine), with
+  // the counters it keeps.
+  while (pos < b.read_to && pos < text.size()) {
+    std::size_t nl = text.find('\n', pos);
+    if (nl == std::string_view::npos) nl = text.size();
+    const std::string_view line = text.substr(pos, nl - pos);
+    pos = nl < text.size() ? nl + 1 : nl;
+    if (line.empty()) continue;
+    b.count5 += static_cast<int>(line.size());
+    const std::string_view use = filter_line(line, b.count1, b.count5, rubyon_mode, ruby, rinfo,
+                                             &scratch);
+    b.count1 += RowCount(static_cast<int>(use.size()));
+  }
+  b.taken_to = pos;
 }
 
 bool Reader::FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const {
@@ -236,8 +258,8 @@ int Reader::ReadingLoop() {
         page.count[1] >= page.lline)
       image_marker_step(*this, LineStr);
     page.count[5] += static_cast<int>(LineStr.size());
-    std::string_view use = filter_line(LineStr, page.count[1], page.count[5], rubyon_mode,
-                                       ruby, rinfo, &filtered);
+    std::string_view use = filter_line(LineStr, rubyon_mode, &filtered);
+    backlog.read_to = std::max(backlog.read_to, streams.ssout.tell());
     if (wrap_line(*this, use) == Outcome::kLeave) return 0;
   }
 }
@@ -306,6 +328,9 @@ bool Reader::ChangeWork() {
     return false;
   }
   positions_save(*this, page.count[1]);  // fname is still the old work's key
+  // The collections keep the readings of every work read in this run.
+  CatchUpReadings();
+  backlog = ReadingsBacklog();
   streams.Reset();
   LoadingNotice(shiori::Paint::kLoadingChange);
   page.mae_p = 0;

@@ -54,6 +54,10 @@ class Reader {
   std::string DataPath(const std::string& name) const;
   /// Empties both streams and extracts the current work again.
   void Reextract();
+  /// Takes the readings of every line read so far into the collections
+  /// that have not been taken yet: the lists need them, the reading loop
+  /// leaves them (see ReadingsBacklog).
+  void CatchUpReadings();
   /// Extracts work |fid| into ssout (appending); reports a failure in one line.
   void Extract();
   /// The PNG bytes of the illustration |name| (without ".png"): the current
@@ -81,6 +85,18 @@ class Reader {
   FilterLines filtered;
   ReadingCollection ruby;
   ReadingCollection rinfo;
+  /// The reading loop filters lines without taking their readings; the
+  /// collections are brought up to date when a list is asked for. Every
+  /// reading of a text starts at its top with the counters at 0, so a line
+  /// gives the same readings (and position tags) however often it is read:
+  /// taking them once, in text order, fills the collections exactly as
+  /// taking them at every reading would.
+  struct ReadingsBacklog {
+    std::size_t taken_to = 0;  ///< ssout offset: readings taken up to here
+    int count1 = 0;            ///< row count at taken_to
+    int count5 = 0;            ///< byte count at taken_to
+    std::size_t read_to = 0;   ///< ssout offset: the furthest line read
+  } backlog;
   PageState page;
   SearchState search;
   SpeechState speech;

@@ -245,9 +245,12 @@ std::string_view PositionTag(int count1, int count5, char (&buf)[32]) {
 
 }  // namespace
 
-std::string_view filter_line(std::string_view line, int count1, int count5,
-                             int rubyon_mode, ReadingCollection& ruby,
-                             ReadingCollection& rinfo, FilterLines* out) {
+namespace {
+
+// The filter; the readings go to |ruby| and |rinfo| unless they are null.
+std::string_view FilterLine(std::string_view line, int count1, int count5, int rubyon_mode,
+                            ReadingCollection* ruby, ReadingCollection* rinfo,
+                            FilterLines* out) {
   // Only the line in use is built; the other is left empty. It never grows
   // beyond the input: once the longest line has been met none allocates.
   const bool reading = rubyon_mode > 0;
@@ -288,29 +291,43 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
       in_use.append(before);
       if (!reading || kind != kRuby) in_use.append(base);
     } else {
-      // Scanned base: the kanji directly before the marker, two bytes a step.
+      // Scanned base: the kanji directly before the marker, two bytes a step
+      // (looked for only when it is wanted).
       std::size_t b = m;
-      while (b >= r + 2 && IsKanjiPair(line[b - 2], line[b - 1])) b -= 2;
+      if ((reading && kind == kRuby) || (kind == kRuby ? ruby : rinfo) != nullptr)
+        while (b >= r + 2 && IsKanjiPair(line[b - 2], line[b - 1])) b -= 2;
       base = line.substr(b, m - b);
       in_use.append(line.substr(r, (reading && kind == kRuby ? b : m) - r));
     }
 
     if (kind == kRuby) {
       if (reading) in_use.append(content);  // the reading stands where its base was
-      ruby.Accept(base, content, /*reject_empty_moto=*/true);
-    } else {
+      if (ruby != nullptr) ruby->Accept(base, content, /*reject_empty_moto=*/true);
+    } else if (rinfo != nullptr) {
       char tag_buf[32];
       const std::string_view tag = PositionTag(count1, count5, tag_buf);
       std::string moto;
       moto.reserve(base.size() + tag.size());
       moto.append(base).append(tag);
-      rinfo.Accept(moto, content, /*reject_empty_moto=*/false);
+      rinfo->Accept(moto, content, /*reject_empty_moto=*/false);
     }
     r = close + 2;
   }
 
   in_use.append(line.substr(r));
   return in_use;
+}
+
+}  // namespace
+
+std::string_view filter_line(std::string_view line, int count1, int count5,
+                             int rubyon_mode, ReadingCollection& ruby,
+                             ReadingCollection& rinfo, FilterLines* out) {
+  return FilterLine(line, count1, count5, rubyon_mode, &ruby, &rinfo, out);
+}
+
+std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out) {
+  return FilterLine(line, 0, 0, rubyon_mode, nullptr, nullptr, out);
 }
 
 }  // namespace shiori

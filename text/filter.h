@@ -75,6 +75,9 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
                              int rubyon_mode, ReadingCollection& ruby,
                              ReadingCollection& rinfo, FilterLines* out);
 
+/// As above, the readings left where they are: the line alone.
+std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out);
+
 /// Code page 932 kanji tests (JIS X 0208 level 1 and level 2), independent
 /// of the host locale.
 bool IsKanjiLevel1(unsigned code);

@@ -40,6 +40,7 @@ bool IsSaveKey(int key) { return key == 'S' || key == 's'; }
 }  // namespace
 
 void show_ruby(Reader& r) {
+  r.CatchUpReadings();
   // The page text: the shown rows joined without separators.
   std::string text;
   const std::vector<std::string>& rows = r.page.page_buff[r.page.pg];
@@ -73,6 +74,7 @@ void show_ruby(Reader& r) {
 }
 
 void show_rinfo(Reader& r) {
+  r.CatchUpReadings();
   positions_list_view(r);
   const int n = r.rinfo.size();
   for (int k = 0; k < n; ++k) {
