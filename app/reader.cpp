@@ -86,24 +86,17 @@ void Reader::Reextract() {
 }
 
 void Reader::CatchUpReadings() {
-  ReadingsBacklog& b = backlog;
   const std::string_view text = streams.ssout.view();
-  std::size_t pos = b.taken_to;
-  FilterLines scratch;
-  // The lines as the reading loop takes them (ByteStream::GetLine), with
-  // the counters it keeps.
-  while (pos < b.read_to && pos < text.size()) {
-    std::size_t nl = text.find('\n', pos);
-    if (nl == std::string_view::npos) nl = text.size();
-    const std::string_view line = text.substr(pos, nl - pos);
-    pos = nl < text.size() ? nl + 1 : nl;
-    if (line.empty()) continue;
-    b.count5 += static_cast<int>(line.size());
-    const std::string_view use = filter_line(line, b.count1, b.count5, rubyon_mode, ruby, rinfo,
-                                             &scratch);
-    b.count1 += RowCount(static_cast<int>(use.size()));
+  for (const PendingReading& p : backlog.pending) {
+    // The text is the one the offsets were taken in (extracted again after a
+    // failed search, it is the same bytes); nothing outside it is read.
+    if (p.base_at + std::size_t{p.base_len} > text.size() ||
+        p.content_at + std::size_t{p.content_len} > text.size())
+      continue;
+    take_reading(p.annotation, text.substr(p.base_at, p.base_len),
+                 text.substr(p.content_at, p.content_len), p.count1, p.count5, ruby, rinfo);
   }
-  b.taken_to = pos;
+  backlog.pending.clear();
 }
 
 bool Reader::FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const {
@@ -258,8 +251,22 @@ int Reader::ReadingLoop() {
         page.count[1] >= page.lline)
       image_marker_step(*this, LineStr);
     page.count[5] += static_cast<int>(LineStr.size());
-    std::string_view use = filter_line(LineStr, rubyon_mode, &filtered);
-    backlog.read_to = std::max(backlog.read_to, streams.ssout.tell());
+    // A line read before has given its readings already.
+    const bool first_time = streams.ssout.tell() > backlog.read_to;
+    found.clear();
+    std::string_view use = filter_line(LineStr, rubyon_mode, &filtered, first_time ? &found : nullptr);
+    if (first_time) {
+      backlog.read_to = streams.ssout.tell();
+      const char* const base = streams.ssout.view().data();
+      const auto at = [base](std::string_view v) {
+        return static_cast<std::uint32_t>(v.data() - base);
+      };
+      for (const MarkedReading& m : found) {
+        backlog.pending.push_back({at(m.base), static_cast<std::uint32_t>(m.base.size()),
+                                   at(m.content), static_cast<std::uint32_t>(m.content.size()),
+                                   page.count[1], page.count[5], m.annotation});
+      }
+    }
     if (wrap_line(*this, use) == Outcome::kLeave) return 0;
   }
 }

@@ -54,9 +54,8 @@ class Reader {
   std::string DataPath(const std::string& name) const;
   /// Empties both streams and extracts the current work again.
   void Reextract();
-  /// Takes the readings of every line read so far into the collections
-  /// that have not been taken yet: the lists need them, the reading loop
-  /// leaves them (see ReadingsBacklog).
+  /// Takes the readings the reading loop has left (see ReadingsBacklog)
+  /// into the collections; the lists call it first.
   void CatchUpReadings();
   /// Extracts work |fid| into ssout (appending); reports a failure in one line.
   void Extract();
@@ -85,18 +84,24 @@ class Reader {
   FilterLines filtered;
   ReadingCollection ruby;
   ReadingCollection rinfo;
-  /// The reading loop filters lines without taking their readings; the
-  /// collections are brought up to date when a list is asked for. Every
-  /// reading of a text starts at its top with the counters at 0, so a line
-  /// gives the same readings (and position tags) however often it is read:
-  /// taking them once, in text order, fills the collections exactly as
-  /// taking them at every reading would.
+  /// The reading loop does not take the readings into the collections: it
+  /// notes where the lines it reads for the first time have them, and the
+  /// collections take them when a list is asked for. Every reading of a
+  /// text starts at its top with the counters at 0, so a line read again
+  /// gives nothing new (its readings are already there, the same position
+  /// tags included): taking each line's readings once, in text order, fills
+  /// the collections exactly as taking them at every reading would.
+  struct PendingReading {
+    std::uint32_t base_at, base_len;        ///< offsets in ssout
+    std::uint32_t content_at, content_len;
+    int count1, count5;                     ///< the counters for the tag
+    bool annotation;
+  };
   struct ReadingsBacklog {
-    std::size_t taken_to = 0;  ///< ssout offset: readings taken up to here
-    int count1 = 0;            ///< row count at taken_to
-    int count5 = 0;            ///< byte count at taken_to
-    std::size_t read_to = 0;   ///< ssout offset: the furthest line read
+    std::vector<PendingReading> pending;
+    std::size_t read_to = 0;  ///< ssout offset: the end of the furthest line read
   } backlog;
+  std::vector<MarkedReading> found;  ///< the current line's readings
   PageState page;
   SearchState search;
   SpeechState speech;

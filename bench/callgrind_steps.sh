@@ -3,6 +3,8 @@
 # pass and of each interactive step of the program on one text:
 #   pass     the benchmark's pass alone (shiori_bench --pass, FullPass only)
 #   resume   start-up at the last page, less start-up at the first page
+#   lists    the first reading list at the last page (r, a key), which takes
+#            the readings the pages before it have left
 #   back     one page back at the last page
 #   search   s and a word that does not occur, from the first page, then back
 #            to the first page (the return costs a page)
@@ -39,13 +41,16 @@ rows=$(valgrind --tool=none "$build/shiori_bench" --rows "$text" 2> /dev/null)
 first=$(count 'q')
 last=$(count 'q' "$rows")
 back=$(count '-q' "$rows")
+lists=$(count 'rxq' "$rows")
 search=$(count 'szqzqxj\nxq')
 
-awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search="$search" '
+awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search="$search" \
+    -v lists="$lists" '
   function line(name, n) { printf "%-8s %14d  %5.2f passes\n", name, n, n / pass }
   BEGIN {
     printf "%-8s %14d\n", "pass", pass
     line("resume", last - first)
+    line("lists", lists - last)
     line("back", back - last)
     line("search", search - first)
   }'

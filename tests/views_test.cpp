@@ -53,6 +53,20 @@ TEST(ShowRubyTest, APageWithoutBasesPrintsOnlyThePrompt) {
   EXPECT_EQ(s.console.TextAfter("(n)next\n", 1).rfind("touch anykey , return page\n", 0), 0u);
 }
 
+TEST(ShowRubyTest, ABaseCanStandWhereALongerOneWasClaimed) {
+  // On page 2, "AABC" holds "AAB" (the longer base, looked for first); once
+  // claimed it reads "***C", where "*C" (collected on page 1) now stands
+  // too. "QZ" never stands on the page.
+  Scenario s;
+  s.AddWork("w", "W", "｜*C《ほし》｜QZ《きゅう》\r\n" + NumberedLines(2, 21) + "｜AAB《えー》C\r\n" +
+                          NumberedLines(24, 30));
+  s.keyboard.Type("nrz");
+  s.Run({"0"});
+  std::string out = s.console.TextAfter("(n)next\n", 1);
+  EXPECT_EQ(out.rfind("AAB(えー)\t*C(ほし)\t\ntouch anykey , return page\n", 0), 0u)
+      << out.substr(0, 80);
+}
+
 TEST(ShowRubyTest, SaveWritesTheWholeCollectionInOrderOfFirstAppearance) {
   Scenario s;
   std::string text = "甲《こう》乙《おつ》\r\n" + NumberedLines(1, 30) + "丙丁《へいてい》甲《こう》\r\n" +

@@ -247,10 +247,11 @@ std::string_view PositionTag(int count1, int count5, char (&buf)[32]) {
 
 namespace {
 
-// The filter; the readings go to |ruby| and |rinfo| unless they are null.
-std::string_view FilterLine(std::string_view line, int count1, int count5, int rubyon_mode,
-                            ReadingCollection* ruby, ReadingCollection* rinfo,
-                            FilterLines* out) {
+// The filter; when |want_readings|, every reading and annotation goes to
+// take(annotation, base, content) in the order met.
+template <typename Take>
+std::string_view FilterLine(std::string_view line, int rubyon_mode, bool want_readings,
+                            FilterLines* out, Take&& take) {
   // Only the line in use is built; the other is left empty. It never grows
   // beyond the input: once the longest line has been met none allocates.
   const bool reading = rubyon_mode > 0;
@@ -294,23 +295,14 @@ std::string_view FilterLine(std::string_view line, int count1, int count5, int r
       // Scanned base: the kanji directly before the marker, two bytes a step
       // (looked for only when it is wanted).
       std::size_t b = m;
-      if ((reading && kind == kRuby) || (kind == kRuby ? ruby : rinfo) != nullptr)
+      if ((reading && kind == kRuby) || want_readings)
         while (b >= r + 2 && IsKanjiPair(line[b - 2], line[b - 1])) b -= 2;
       base = line.substr(b, m - b);
       in_use.append(line.substr(r, (reading && kind == kRuby ? b : m) - r));
     }
 
-    if (kind == kRuby) {
-      if (reading) in_use.append(content);  // the reading stands where its base was
-      if (ruby != nullptr) ruby->Accept(base, content, /*reject_empty_moto=*/true);
-    } else if (rinfo != nullptr) {
-      char tag_buf[32];
-      const std::string_view tag = PositionTag(count1, count5, tag_buf);
-      std::string moto;
-      moto.reserve(base.size() + tag.size());
-      moto.append(base).append(tag);
-      rinfo->Accept(moto, content, /*reject_empty_moto=*/false);
-    }
+    if (kind == kRuby && reading) in_use.append(content);  // the reading stands where its base was
+    if (want_readings) take(kind != kRuby, base, content);
     r = close + 2;
   }
 
@@ -320,14 +312,35 @@ std::string_view FilterLine(std::string_view line, int count1, int count5, int r
 
 }  // namespace
 
+void take_reading(bool annotation, std::string_view base, std::string_view content, int count1,
+                  int count5, ReadingCollection& ruby, ReadingCollection& rinfo) {
+  if (!annotation) {
+    ruby.Accept(base, content, /*reject_empty_moto=*/true);
+    return;
+  }
+  char tag_buf[32];
+  const std::string_view tag = PositionTag(count1, count5, tag_buf);
+  std::string moto;
+  moto.reserve(base.size() + tag.size());
+  moto.append(base).append(tag);
+  rinfo.Accept(moto, content, /*reject_empty_moto=*/false);
+}
+
 std::string_view filter_line(std::string_view line, int count1, int count5,
                              int rubyon_mode, ReadingCollection& ruby,
                              ReadingCollection& rinfo, FilterLines* out) {
-  return FilterLine(line, count1, count5, rubyon_mode, &ruby, &rinfo, out);
+  return FilterLine(line, rubyon_mode, true, out,
+                    [&](bool annotation, std::string_view base, std::string_view content) {
+                      take_reading(annotation, base, content, count1, count5, ruby, rinfo);
+                    });
 }
 
-std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out) {
-  return FilterLine(line, 0, 0, rubyon_mode, nullptr, nullptr, out);
+std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out,
+                             std::vector<MarkedReading>* found) {
+  return FilterLine(line, rubyon_mode, found != nullptr, out,
+                    [found](bool annotation, std::string_view base, std::string_view content) {
+                      found->push_back({base, content, annotation});
+                    });
 }
 
 }  // namespace shiori

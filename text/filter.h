@@ -75,8 +75,23 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
                              int rubyon_mode, ReadingCollection& ruby,
                              ReadingCollection& rinfo, FilterLines* out);
 
-/// As above, the readings left where they are: the line alone.
-std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out);
+/// A ruby reading or an annotation as the filter meets it: views of the line.
+struct MarkedReading {
+  std::string_view base;     ///< the ruby base, or the annotated text
+  std::string_view content;  ///< the reading, or the annotation's text
+  bool annotation = false;
+};
+
+/// As above, but the readings are not taken: they are appended to |found|
+/// in the order met (when it is not null), to be taken later.
+std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out,
+                             std::vector<MarkedReading>* found);
+
+/// Takes one reading into its collection as filter_line does: a ruby pair
+/// into |ruby|; an annotation into |rinfo|, its base tagged "%d_%d" with
+/// |count1| and |count5|.
+void take_reading(bool annotation, std::string_view base, std::string_view content, int count1,
+                  int count5, ReadingCollection& ruby, ReadingCollection& rinfo);
 
 /// Code page 932 kanji tests (JIS X 0208 level 1 and level 2), independent
 /// of the host locale.

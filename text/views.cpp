@@ -1,6 +1,7 @@
 #include "text/views.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -49,9 +50,22 @@ void show_ruby(Reader& r) {
   // Longer bases claim their text first; the collection keeps this order.
   std::sort(r.ruby.begin(), r.ruby.end(),
             [](const auto& a, const auto& b) { return comp01(a.get(), b.get()) < 0; });
+  // Every pair of adjacent bytes in the page text: a base whose first two
+  // bytes never stand together there is not looked for. Claiming a base
+  // only writes '*', so a pair without '*' in the text as it is now was
+  // there from the start.
+  std::bitset<65536> pairs;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i)
+    pairs.set(static_cast<unsigned char>(text[i]) << 8 | static_cast<unsigned char>(text[i + 1]));
+  const auto may_stand = [&pairs](const std::string& moto) {
+    if (moto.size() < 2 || moto[0] == '*' || moto[1] == '*') return true;
+    return pairs.test(static_cast<unsigned char>(moto[0]) << 8 |
+                      static_cast<unsigned char>(moto[1]));
+  };
   std::vector<ruby_info> found;
   for (auto it = r.ruby.begin(); it != r.ruby.end(); ++it) {
     const ruby_info& e = **it;
+    if (!may_stand(e.moto)) continue;
     std::size_t at = text.find(e.moto);
     if (e.moto.empty() || at == std::string::npos) continue;
     ruby_info copy = e;
