@@ -181,7 +181,8 @@ static_assert(kOpeners[kAnnotation][0] == kOpenerLead && kOpeners[kGaiji][0] == 
 // each (at any offset, a trail byte included), and its kind; npos when there
 // is none. At one offset at most one opener can begin: their second bytes
 // differ.
-std::size_t NextOpener(std::string_view line, std::size_t from, int* kind) {
+[[gnu::always_inline]] inline std::size_t NextOpener(std::string_view line, std::size_t from,
+                                                 int* kind) {
   const char* base = line.data();
   const std::size_t n = line.size();
   std::size_t i = from;
@@ -246,6 +247,22 @@ std::string_view PositionTag(int count1, int count5, char (&buf)[32]) {
 }  // namespace
 
 namespace {
+
+// One reading into its collection; annotations tagged with the counters.
+[[gnu::always_inline]] inline void Take(bool annotation, std::string_view base,
+                                        std::string_view content, int count1, int count5,
+                                        ReadingCollection& ruby, ReadingCollection& rinfo) {
+  if (!annotation) [[likely]] {
+    ruby.Accept(base, content, /*reject_empty_moto=*/true);
+    return;
+  }
+  char tag_buf[32];
+  const std::string_view tag = PositionTag(count1, count5, tag_buf);
+  std::string moto;
+  moto.reserve(base.size() + tag.size());
+  moto.append(base).append(tag);
+  rinfo.Accept(moto, content, /*reject_empty_moto=*/false);
+}
 
 // The filter; when |want_readings|, every reading and annotation goes to
 // take(annotation, base, content) in the order met.
@@ -314,16 +331,7 @@ std::string_view FilterLine(std::string_view line, int rubyon_mode, bool want_re
 
 void take_reading(bool annotation, std::string_view base, std::string_view content, int count1,
                   int count5, ReadingCollection& ruby, ReadingCollection& rinfo) {
-  if (!annotation) {
-    ruby.Accept(base, content, /*reject_empty_moto=*/true);
-    return;
-  }
-  char tag_buf[32];
-  const std::string_view tag = PositionTag(count1, count5, tag_buf);
-  std::string moto;
-  moto.reserve(base.size() + tag.size());
-  moto.append(base).append(tag);
-  rinfo.Accept(moto, content, /*reject_empty_moto=*/false);
+  Take(annotation, base, content, count1, count5, ruby, rinfo);
 }
 
 std::string_view filter_line(std::string_view line, int count1, int count5,
@@ -331,7 +339,7 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
                              ReadingCollection& rinfo, FilterLines* out) {
   return FilterLine(line, rubyon_mode, true, out,
                     [&](bool annotation, std::string_view base, std::string_view content) {
-                      take_reading(annotation, base, content, count1, count5, ruby, rinfo);
+                      Take(annotation, base, content, count1, count5, ruby, rinfo);
                     });
 }
 
