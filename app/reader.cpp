@@ -87,7 +87,7 @@ void Reader::Reextract() {
 
 void Reader::CatchUpReadings() {
   const std::string_view text = streams.ssout.view();
-  for (const PendingReading& p : backlog.pending) {
+  for (const NotedReading& p : backlog.pending.notes) {
     // The text is the one the offsets were taken in (extracted again after a
     // failed search, it is the same bytes); nothing outside it is read.
     if (p.base_at + std::size_t{p.base_len} > text.size() ||
@@ -96,7 +96,7 @@ void Reader::CatchUpReadings() {
     take_reading(p.annotation, text.substr(p.base_at, p.base_len),
                  text.substr(p.content_at, p.content_len), p.count1, p.count5, ruby, rinfo);
   }
-  backlog.pending.clear();
+  backlog.pending.notes.clear();
 }
 
 bool Reader::FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const {
@@ -253,20 +253,14 @@ int Reader::ReadingLoop() {
     page.count[5] += static_cast<int>(LineStr.size());
     // A line read before has given its readings already.
     const bool first_time = streams.ssout.tell() > backlog.read_to;
-    found.clear();
-    std::string_view use = filter_line(LineStr, rubyon_mode, &filtered, first_time ? &found : nullptr);
     if (first_time) {
       backlog.read_to = streams.ssout.tell();
-      const char* const base = streams.ssout.view().data();
-      const auto at = [base](std::string_view v) {
-        return static_cast<std::uint32_t>(v.data() - base);
-      };
-      for (const MarkedReading& m : found) {
-        backlog.pending.push_back({at(m.base), static_cast<std::uint32_t>(m.base.size()),
-                                   at(m.content), static_cast<std::uint32_t>(m.content.size()),
-                                   page.count[1], page.count[5], m.annotation});
-      }
+      backlog.pending.text = streams.ssout.view().data();
+      backlog.pending.count1 = page.count[1];
+      backlog.pending.count5 = page.count[5];
     }
+    std::string_view use =
+        filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
     if (wrap_line(*this, use) == Outcome::kLeave) return 0;
   }
 }

@@ -91,17 +91,10 @@ class Reader {
   /// gives nothing new (its readings are already there, the same position
   /// tags included): taking each line's readings once, in text order, fills
   /// the collections exactly as taking them at every reading would.
-  struct PendingReading {
-    std::uint32_t base_at, base_len;        ///< offsets in ssout
-    std::uint32_t content_at, content_len;
-    int count1, count5;                     ///< the counters for the tag
-    bool annotation;
-  };
   struct ReadingsBacklog {
-    std::vector<PendingReading> pending;
+    ReadingNotes pending;     ///< offsets in ssout
     std::size_t read_to = 0;  ///< ssout offset: the end of the furthest line read
   } backlog;
-  std::vector<MarkedReading> found;  ///< the current line's readings
   PageState page;
   SearchState search;
   SpeechState speech;

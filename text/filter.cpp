@@ -344,10 +344,16 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
 }
 
 std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out,
-                             std::vector<MarkedReading>* found) {
-  return FilterLine(line, rubyon_mode, found != nullptr, out,
-                    [found](bool annotation, std::string_view base, std::string_view content) {
-                      found->push_back({base, content, annotation});
+                             ReadingNotes* notes) {
+  return FilterLine(line, rubyon_mode, notes != nullptr, out,
+                    [notes](bool annotation, std::string_view base, std::string_view content) {
+                      const auto at = [notes](std::string_view v) {
+                        return static_cast<std::uint32_t>(v.data() - notes->text);
+                      };
+                      notes->notes.push_back({at(base), static_cast<std::uint32_t>(base.size()),
+                                              at(content),
+                                              static_cast<std::uint32_t>(content.size()),
+                                              notes->count1, notes->count5, annotation});
                     });
 }
 

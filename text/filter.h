@@ -75,17 +75,24 @@ std::string_view filter_line(std::string_view line, int count1, int count5,
                              int rubyon_mode, ReadingCollection& ruby,
                              ReadingCollection& rinfo, FilterLines* out);
 
-/// A ruby reading or an annotation as the filter meets it: views of the line.
-struct MarkedReading {
-  std::string_view base;     ///< the ruby base, or the annotated text
-  std::string_view content;  ///< the reading, or the annotation's text
-  bool annotation = false;
+/// Where a reading stands in a text, noted to be taken into its collection
+/// later: offsets from the text's start, and the counters for the tag.
+struct NotedReading {
+  std::uint32_t base_at, base_len;        ///< the ruby base, or the annotated text
+  std::uint32_t content_at, content_len;  ///< the reading, or the annotation's text
+  int count1, count5;
+  bool annotation;
+};
+struct ReadingNotes {
+  const char* text = nullptr;  ///< the start of the text the lines are views of
+  int count1 = 0, count5 = 0;  ///< the counters of the line being filtered
+  std::vector<NotedReading> notes;
 };
 
-/// As above, but the readings are not taken: they are appended to |found|
-/// in the order met (when it is not null), to be taken later.
+/// As above, but the readings are not taken: where they stand is appended to
+/// |notes| (when it is not null) in the order met, to be taken later.
 std::string_view filter_line(std::string_view line, int rubyon_mode, FilterLines* out,
-                             std::vector<MarkedReading>* found);
+                             ReadingNotes* notes);
 
 /// Takes one reading into its collection as filter_line does: a ruby pair
 /// into |ruby|; an annotation into |rinfo|, its base tagged "%d_%d" with
