@@ -4,7 +4,9 @@
 // a line's rows, joined, give the line back; RowCount rows; no row longer than
 // 81 bytes (78, one more for a split double-byte character, two for a "。" or
 // "、" kept at the row end); every cut falls on a character start; every
-// accepted ruby record has a base, and ids count up from 0.
+// accepted ruby record has a base, and ids count up from 0. The filter that
+// only notes where readings stand gives the same line, and the notes, taken
+// afterwards, fill the collections exactly as taking them at once does.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,6 +40,15 @@ void CheckRows(std::string_view line, const std::vector<std::string_view>& rows)
   FUZZ_CHECK(joined == line);
 }
 
+void CheckSameRecords(shiori::ReadingCollection& a, shiori::ReadingCollection& b) {
+  FUZZ_CHECK(a.size() == b.size());
+  for (int i = 0; i < a.size(); ++i) {
+    FUZZ_CHECK(a[i].moto == b[i].moto);
+    FUZZ_CHECK(a[i].yomi == b[i].yomi);
+    FUZZ_CHECK(a[i].id == b[i].id);
+  }
+}
+
 void CheckCollection(shiori::ReadingCollection& c, bool bases_required) {
   int id = 0;
   for (auto it = c.begin(); it != c.end(); ++it, ++id) {
@@ -57,6 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     shiori::ReadingCollection ruby;
     shiori::ReadingCollection rinfo;
     shiori::FilterLines filtered;
+    shiori::FilterLines noted_line;
+    shiori::ReadingNotes notes;
+    notes.text = text.data();
     std::vector<std::string_view> rows;
     int count1 = 0;
     int count5 = 0;
@@ -73,12 +87,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(filtered.buff.size() <= line.size());
       FUZZ_CHECK(filtered.buff2.size() <= line.size());
       FUZZ_CHECK(use == (mode > 0 ? filtered.buff2 : filtered.buff));
+      notes.count1 = count1;
+      notes.count5 = count5;
+      FUZZ_CHECK(shiori::filter_line(line, mode, &noted_line, &notes) == use);
       shiori::CutRows(use, &rows);
       CheckRows(use, rows);
       count1 += static_cast<int>(rows.size());
     }
     CheckCollection(ruby, /*bases_required=*/true);
     CheckCollection(rinfo, /*bases_required=*/false);
+    shiori::ReadingCollection later_ruby;
+    shiori::ReadingCollection later_rinfo;
+    for (const shiori::NotedReading& n : notes.notes) {
+      shiori::take_reading(n.annotation, text.substr(n.base_at, n.base_len),
+                           text.substr(n.content_at, n.content_len), n.count1, n.count5,
+                           later_ruby, later_rinfo);
+    }
+    CheckSameRecords(ruby, later_ruby);
+    CheckSameRecords(rinfo, later_rinfo);
   }
   return 0;
 }

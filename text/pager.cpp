@@ -128,6 +128,13 @@ void show_page(Reader& r) {
   PageState& p = r.page;
   std::vector<std::string>& buf = p.page_buff[p.pg];
   if (static_cast<int>(buf.size()) < p.pline_num) buf.resize(p.pline_num);
+  if (r.search.search_flag && !search_page_may_hit(r, p.pline_num)) {
+    // A page a pending search passes without a hit prints no row, and no
+    // sentence is spoken from it: its status line alone.
+    r.speech.sp_flash = 0;
+    print_status_line(r);
+    return;
+  }
   for (int i = 0; i < p.pline_num; ++i) {
     r.Paint(r.speech.s_flag > 0 ? Paint::kRowSpeech : Paint::kNormal);
     if (r.search.search_flag || r.search.search_str_len > 0) {

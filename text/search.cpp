@@ -72,6 +72,14 @@ void search_continue(Reader& r) {
   s.search_flag = 1;
 }
 
+bool search_page_may_hit(Reader& r, int rows) {
+  SearchState& s = r.search;
+  const std::vector<std::string>& buf = r.page.page_buff[r.page.pg];
+  s.page_text.clear();
+  for (int i = 0; i < rows && i < static_cast<int>(buf.size()); ++i) s.page_text += buf[i];
+  return s.page_text.find(s.search_str) != std::string::npos;
+}
+
 void search_print_row(Reader& r, int i, int rows, bool last_page) {
   SearchState& s = r.search;
   const std::vector<std::string>& buf = r.page.page_buff[r.page.pg];

@@ -17,6 +17,7 @@ struct SearchState {
   int s_mae_page = 0;       ///< row count to return to when the search fails
   bool s_mae_page_set = false;  ///< an 's' has set s_mae_page in this run
   int f_return_page = 0;    ///< page on screen when 'f' started a search
+  std::string page_text;    ///< search mode: the rows of a page, joined
 };
 
 /// Where |word| first occurs in |row| followed by |next| (as find() on the two
@@ -29,6 +30,10 @@ std::size_t FindInJoined(std::string_view row, std::string_view next, std::strin
 void search_prompt(Reader& r);
 /// The 'f' key: arm the search with the current word.
 void search_continue(Reader& r);
+/// Search mode: whether the word stands anywhere in the first |rows| rows of
+/// the page being shown, taken together. Each row is tested joined with the
+/// next, a piece of the rows together, so without it no row can hold a hit.
+bool search_page_may_hit(Reader& r, int rows);
 /// Prints row |i| of the page being shown under the search rules (search mode
 /// or highlight mode). |rows| is the number of rows on the page; |last_page|
 /// marks the final partial page.
