@@ -230,6 +230,23 @@ std::size_t MatchingBracket(std::string_view line, std::size_t open) {
   return npos;
 }
 
+// Appends a ruby reading as it stands in place of its base: an annotation
+// inside it (a gaiji note, most often) is dropped as it is in the line, and
+// an opener without its closer stays as text.
+void AppendReading(std::string_view content, std::string* out) {
+  std::size_t r = 0;
+  for (;;) {
+    int kind = -1;
+    const std::size_t m = NextOpener(content, r, &kind);
+    if (m == npos || kind == kRuby) break;
+    const std::size_t close = MatchingBracket(content, kind == kGaiji ? m + 2 : m);
+    if (close == npos) break;
+    out->append(content.substr(r, m - r));
+    r = close + 2;
+  }
+  out->append(content.substr(r));
+}
+
 bool IsKanjiPair(char hi, char lo) {
   unsigned code = (static_cast<unsigned>(static_cast<unsigned char>(hi)) << 8) |
                   static_cast<unsigned char>(lo);
@@ -318,7 +335,7 @@ std::string_view FilterLine(std::string_view line, int rubyon_mode, bool want_re
       in_use.append(line.substr(r, (reading && kind == kRuby ? b : m) - r));
     }
 
-    if (kind == kRuby && reading) in_use.append(content);  // the reading stands where its base was
+    if (kind == kRuby && reading) AppendReading(content, &in_use);  // where its base was
     if (want_readings) take(kind != kRuby, base, content);
     r = close + 2;
   }

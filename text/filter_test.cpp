@@ -44,6 +44,14 @@ TEST(FilterTest, ExampleTable) {
       {"人々《ひとびと》", "人々", "人々ひとびと", nullptr, nullptr, nullptr, nullptr},
       {"東京［＃「東京」に傍点］へ", "東京へ", "東京へ", nullptr, nullptr, "東京7_1234",
        "＃「東京」に傍点"},
+      // A note inside a reading goes with it when the reading stands in place;
+      // the collection keeps the reading as written.
+      {"桃太郎《も※［＃二の字点、1-2-22］たらう》へ", "桃太郎へ", "もたらうへ", "桃太郎",
+       "も※［＃二の字点、1-2-22］たらう", nullptr, nullptr},
+      {"町《まち［＃「まち」は小書き］》と", "町と", "まちと", "町", "まち［＃「まち」は小書き］", nullptr,
+       nullptr},
+      {"町《まち［＃閉じない》と", "町と", "まち［＃閉じないと", "町", "まち［＃閉じない", nullptr,
+       nullptr},
   };
   for (const Example& e : examples) {
     SCOPED_TRACE(e.input);
@@ -343,25 +351,18 @@ TEST(KanjiTest, LevelsHoldEveryJisKanji) {
 struct CharScan {
   bool ruby_pair = false;   // a "《" followed later by "》"
   bool annotation = false;  // "［" directly followed by "＃"
-  bool annotation_in_reading = false;  // ... between "《" and "》"
 };
 CharScan ScanChars(std::string_view s) {
   const std::string_view open = "《", close = "》", bracket = "［", hash = "＃";
   CharScan out;
-  bool open_seen = false, inside = false;
+  bool open_seen = false;
   std::string_view prev;
   for (std::size_t i = 0; i < s.size();) {
     std::size_t n = IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
     std::string_view ch = s.substr(i, n);
-    if (ch == open) open_seen = inside = true;
-    if (ch == close) {
-      out.ruby_pair |= open_seen;
-      inside = false;
-    }
-    if (ch == hash && prev == bracket) {
-      out.annotation = true;
-      out.annotation_in_reading |= inside;
-    }
+    if (ch == open) open_seen = true;
+    if (ch == close) out.ruby_pair |= open_seen;
+    if (ch == hash && prev == bracket) out.annotation = true;
     prev = ch;
     i += n;
   }
@@ -395,11 +396,8 @@ TEST(FilterCorpusTest, NoMarkupSurvivesInAnyText) {
       EXPECT_FALSE(ScanChars(a).ruby_pair) << "line " << lines;
       EXPECT_FALSE(ScanChars(a).annotation) << "line " << lines;
       EXPECT_FALSE(ScanChars(b).ruby_pair) << "line " << lines;
-      // The reading line carries each reading as written; only a reading
-      // that itself holds a gaiji annotation brings one into the line.
-      if (ScanChars(b).annotation) {
-        EXPECT_TRUE(ScanChars(line).annotation_in_reading) << "line " << lines;
-      }
+      // A note inside a reading goes with it, as notes in the line do.
+      EXPECT_FALSE(ScanChars(b).annotation) << "line " << lines;
     }
     EXPECT_GT(lines, 0);
     EXPECT_EQ(normal.ruby.size(), reading.ruby.size());
