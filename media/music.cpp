@@ -175,7 +175,13 @@ void mm_select(Reader& r) {
   MusicState& m = r.music;
   int l = m.mm_num;
   if (m.mm_num > 0) {
-    for (int i = 0; i < m.mm_num; ++i) r.Printf("(%d) %s\n", i, m.mm_name[i].c_str());
+    // Entries are paths in the machine's own characters; the screen takes
+    // the program's.
+    for (int i = 0; i < m.mm_num; ++i) {
+      const std::string shown =
+          r.plat.codec != nullptr ? r.plat.codec->NativeToCp932(m.mm_name[i]) : m.mm_name[i];
+      r.Printf("(%d) %s\n", i, shown.c_str());
+    }
     r.Printf("select number\n( %d : add new music file. other number BGM stop. for example %d )\n",
              m.mm_num, m.mm_num + 1);
     r.ReadInt(&l);

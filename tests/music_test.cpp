@@ -2,6 +2,7 @@
 // 'm' menu and its choices, the timed key wait and the exit.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -75,6 +76,28 @@ TEST_F(MusicTest, TheCountLineIsIgnoredAndWrittenBackAsTheRealCount) {
   EXPECT_EQ(text.find("(2)"), std::string::npos);
   EXPECT_EQ(s.ReadFile("mmsys.ini"), "2\n\"/m/a.mp3\"\n\"/m/b.mp3\"\n");
 }
+
+#ifndef _WIN32
+TEST_F(MusicTest, PathsInTheMachinesCharactersAreListedInTheProgramsOwn) {
+  // 曲 in UTF-8 in the file; the list is code page 932 as all the screen is,
+  // and the file keeps its bytes.
+  const char* old = std::getenv("LC_ALL");
+  const std::string saved = old != nullptr ? old : "";
+  setenv("LC_ALL", "C.UTF-8", 1);
+  const std::string playlist = "1\n\"/m/\xE6\x9B\xB2.mp3\"\n";
+  s.WriteFile("mmsys.ini", playlist);
+  s.keyboard.Type("m");
+  s.keyboard.input = "9\n";
+  s.Run({"0"});
+  if (old != nullptr) {
+    setenv("LC_ALL", saved.c_str(), 1);
+  } else {
+    unsetenv("LC_ALL");
+  }
+  EXPECT_NE(s.console.Text().find("(0) \"/m/曲.mp3\"\nselect number\n"), std::string::npos);
+  EXPECT_EQ(s.ReadFile("mmsys.ini"), playlist);
+}
+#endif
 
 TEST_F(MusicTest, ThreeTracksPromptAndTheStopChoices) {
   ThreeTracks();
