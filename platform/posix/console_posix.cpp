@@ -132,6 +132,8 @@ void PosixConsole::Close() {
 void PosixConsole::Emit(std::string_view raw) { out_.append(raw); }
 
 void PosixConsole::ShowAttribute() {
+  // A stop (Ctrl-Z) put the terminal's colours back to its own.
+  if (guard_ != nullptr && guard_->TakeColoursReset()) shown_.reset();
   if (!tty_ || wanted_ == shown_) return;
   Emit(wanted_ ? Sgr(*wanted_) : kReset);
   SetShown(wanted_);

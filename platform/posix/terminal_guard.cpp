@@ -25,9 +25,9 @@ TerminalGuard::TerminalGuard(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out
   static bool exit_hook = false;
   if (!exit_hook) exit_hook = std::atexit(&TerminalGuard::OnExit) == 0;
 
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kSignalCount; ++i) {
     struct sigaction action {};
-    action.sa_handler = &TerminalGuard::OnSignal;
+    action.sa_handler = kSignals[i] == SIGTSTP ? &TerminalGuard::OnStop : &TerminalGuard::OnSignal;
     sigemptyset(&action.sa_mask);
     if (sigaction(kSignals[i], nullptr, &old_actions_[i]) != 0) continue;
     // A signal the program was started to ignore (nohup) stays ignored.
@@ -38,7 +38,7 @@ TerminalGuard::TerminalGuard(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out
 
 TerminalGuard::~TerminalGuard() {
   Restore();
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < kSignalCount; ++i)
     if (handled_[i]) sigaction(kSignals[i], &old_actions_[i], nullptr);
   g_active = previous_;
 }
@@ -63,6 +63,38 @@ void TerminalGuard::OnSignal(int signal_number) {
   sigemptyset(&fallback.sa_mask);
   sigaction(signal_number, &fallback, nullptr);
   raise(signal_number);
+}
+
+void TerminalGuard::OnStop(int signal_number) {
+  const int saved_errno = errno;
+  TerminalGuard* guard = g_active;
+  // The modes of the moment (a key wait's, most often), for the return.
+  struct termios now {};
+  const bool have_now = guard != nullptr && guard->saved_ && tcgetattr(guard->in_fd_, &now) == 0;
+  if (guard != nullptr) {
+    const bool had_colours = guard->colours_ != 0;
+    guard->Restore();
+    if (had_colours) guard->colours_reset_ = 1;
+  }
+  // Stop as the default action does: it takes effect as soon as the signal,
+  // blocked in this handler, is let through. A process group the shell has
+  // left behind is not stopped, and goes straight on.
+  struct sigaction stop {};
+  struct sigaction mine {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(signal_number, &stop, &mine);
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signal_number);
+  raise(signal_number);
+  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
+  // Continued (SIGCONT): blocked again until the handler returns, caught
+  // again, and the modes of the moment set again.
+  sigprocmask(SIG_BLOCK, &just_this, nullptr);
+  sigaction(signal_number, &mine, nullptr);
+  if (have_now) tcsetattr(guard->in_fd_, TCSANOW, &now);
+  errno = saved_errno;
 }
 
 void TerminalGuard::OnExit() {

@@ -12,6 +12,8 @@ namespace shiori {
 /// reset when colours are in force, at a normal exit (exit() included), on
 /// SIGINT, SIGTERM and SIGHUP (then the signal takes its default action, so
 /// the parent sees how the program ended), and when the guard is destroyed.
+/// On SIGTSTP (Ctrl-Z) the same is done before the program stops, and the
+/// modes it had (a key wait's) are set again when it is continued.
 /// The signal handlers are process-wide by nature: one guard is active at a
 /// time, the latest constructed.
 class TerminalGuard {
@@ -31,10 +33,19 @@ class TerminalGuard {
   /// Restores the saved modes and resets the colours if in force.
   /// Async-signal-safe: tcsetattr and write only.
   void Restore();
+  /// True once after a stop reset the colours behind the console's back:
+  /// the console shows its colours again before it writes.
+  bool TakeColoursReset() {
+    const bool reset = colours_reset_ != 0;
+    colours_reset_ = 0;
+    return reset;
+  }
 
  private:
-  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
+  static constexpr int kSignalCount = 4;
   static void OnSignal(int signal_number);
+  static void OnStop(int signal_number);
   static void OnExit();
 
   int in_fd_;
@@ -42,10 +53,11 @@ class TerminalGuard {
   bool saved_ = false;
   struct termios modes_ {};
   volatile sig_atomic_t colours_ = 0;
+  volatile sig_atomic_t colours_reset_ = 0;
   ConsoleBuffer* console_ = nullptr;
   TerminalGuard* previous_ = nullptr;
-  struct sigaction old_actions_[3] {};
-  bool handled_[3] = {false, false, false};
+  struct sigaction old_actions_[kSignalCount] {};
+  bool handled_[kSignalCount] = {};
 };
 
 }  // namespace shiori

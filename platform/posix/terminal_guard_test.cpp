@@ -76,6 +76,62 @@ TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedRestoresTheTerminal) {
   }
 }
 
+// waitpid for |pid| with |options| for up to 5 s; a child that does not get
+// there is killed, so that a failing test never hangs.
+bool WaitFor(pid_t pid, int options, int* status) {
+  for (long long start = NowMs(); NowMs() - start < 5000; usleep(1000)) {
+    if (waitpid(pid, status, options | WNOHANG) == pid) return true;
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, status, 0);
+  return false;
+}
+
+TEST(TerminalGuardTest, StopWhileAKeyIsAwaitedRestoresAndContinueTakesTheKeysAgain) {
+  TestPty pty;
+  ASSERT_TRUE(pty.ok());
+  const tcflag_t normal = pty.LocalModes() & (ICANON | ECHO);
+  ASSERT_EQ(normal, static_cast<tcflag_t>(ICANON | ECHO));
+  pid_t pid = Spawn([&] {
+    // A group of its own, which a stop signal may stop (as a shell's job).
+    setpgid(0, 0);
+    TerminalGuard guard(pty.terminal(), pty.terminal());
+    PosixConsole console(pty.terminal(), "UTF-8", &guard);
+    console.SetTextAttribute(0x9F);
+    console.Write("page");
+    PosixKeyboard keyboard(pty.terminal(), "UTF-8", &console);
+    const int key = keyboard.GetKey();
+    console.Write(key == 'k' ? "after" : "wrong key");
+    console.Flush();
+    std::exit(0);
+  });
+  ASSERT_GT(pid, 0);
+  if (!WaitForKeyWait(pty)) kill(pid, SIGKILL);
+  const std::string first = pty.Read();
+  const std::size_t page = first.find("page");
+  ASSERT_NE(page, std::string::npos);
+  const std::string colours = first.substr(0, page);  // the pair's sequence
+  ASSERT_FALSE(colours.empty());
+  kill(pid, SIGTSTP);
+  int status = 0;
+  ASSERT_TRUE(WaitFor(pid, WUNTRACED, &status)) << "the child did not stop";
+  ASSERT_TRUE(WIFSTOPPED(status));
+  // Stopped: the terminal is the shell's again, colours reset.
+  EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal);
+  EXPECT_EQ(pty.Read(), "\x1b[0m");
+  kill(pid, SIGCONT);
+  // Continued: single keys again, and the colours shown before more text.
+  const bool keys_again = WaitForKeyWait(pty);
+  if (!keys_again) kill(pid, SIGKILL);
+  ASSERT_TRUE(keys_again) << "the key wait did not take single keys again";
+  pty.Type("k");
+  ASSERT_TRUE(WaitFor(pid, 0, &status));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::string out = pty.Read();
+  EXPECT_EQ(out.rfind(colours + "after", 0), 0u) << out;
+}
+
 TEST(TerminalGuardTest, ExitFromDeepInsideFlushesAndRestores) {
   TestPty pty;
   const tcflag_t normal = pty.LocalModes() & (ICANON | ECHO);
