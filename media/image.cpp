@@ -125,12 +125,18 @@ Answer ReadChoice(Reader& r, int* value) {
   return Answer::kEnd;
 }
 
+// libpng's own handlers print to stderr, which is the reader's screen: an
+// error returns to ReadRows' setjmp without a word (the picture is simply
+// not shown), and a warning about a picture it can still decode is dropped.
+[[noreturn]] void SilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void SilentWarning(png_structp, png_const_charp) {}
+
 }  // namespace
 
 std::optional<Dib> load_png_dib(std::span<const std::uint8_t> bytes) {
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
   mem_source src{bytes.data(), 0, static_cast<std::uint32_t>(bytes.size())};
-  png_structp png = png_create_read_struct("1.6.17", nullptr, nullptr, nullptr);
+  png_structp png = png_create_read_struct("1.6.17", nullptr, SilentError, SilentWarning);
   if (png == nullptr) return std::nullopt;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {
