@@ -72,6 +72,17 @@ Stop RunIconv(iconv_t cd, std::string_view* in, std::string* out) {
   return stop;
 }
 
+// Converts with |cd|; without a conversion copies the ASCII at the front of
+// *in, the one part every character set agrees on.
+Stop ConvertOrCopyAscii(iconv_t cd, std::string_view* in, std::string* out) {
+  if (cd != kNoConversion) return RunIconv(cd, in, out);
+  while (!in->empty() && static_cast<unsigned char>(in->front()) < 0x80) {
+    out->push_back(in->front());
+    in->remove_prefix(1);
+  }
+  return in->empty() ? Stop::kDone : Stop::kInvalid;
+}
+
 }  // namespace
 
 std::string CharsetOfLocaleName(std::string_view locale_name) {
@@ -171,16 +182,9 @@ void Cp932ToTerminal::ConvertText(std::string_view in, std::string* out) {
     in = joined;
   }
   while (!in.empty()) {
-    Stop stop = Stop::kInvalid;
-    if (cd_ != kNoConversion) {
-      stop = RunIconv(cd_, &in, out);
-    } else {
-      while (!in.empty() && static_cast<unsigned char>(in[0]) < 0x80) {
-        out->push_back(in[0]);
-        in.remove_prefix(1);
-      }
-      if (in.size() == 1 && IsLeadByte(static_cast<unsigned char>(in[0]))) stop = Stop::kIncomplete;
-    }
+    Stop stop = ConvertOrCopyAscii(cd_, &in, out);
+    if (cd_ == kNoConversion && in.size() == 1 && IsLeadByte(static_cast<unsigned char>(in[0])))
+      stop = Stop::kIncomplete;
     if (in.empty() || stop == Stop::kDone) break;
     if (stop == Stop::kIncomplete) {
       // Only a lead byte can be cut off; its second byte comes with the next
@@ -234,15 +238,7 @@ bool TerminalToCp932::Convert(std::string_view in, std::string* out) {
   }
   bool whole = true;
   while (!in.empty()) {
-    Stop stop = Stop::kInvalid;
-    if (cd_ != kNoConversion) {
-      stop = RunIconv(cd_, &in, out);
-    } else {
-      while (!in.empty() && static_cast<unsigned char>(in[0]) < 0x80) {
-        out->push_back(in[0]);
-        in.remove_prefix(1);
-      }
-    }
+    const Stop stop = ConvertOrCopyAscii(cd_, &in, out);
     if (in.empty() || stop == Stop::kDone) break;
     whole = false;
     out->push_back(kUnconvertible);
