@@ -254,6 +254,11 @@ int Reader::ReadingLoop() {
     // A line read before has given its readings already.
     const bool first_time = streams.ssout.tell() > backlog.read_to;
     if (first_time) {
+      // Room for a note every 24 bytes, about what the densest long texts
+      // need, taken at once: growing by doubling copied the notes and
+      // touched twice their memory. Room not written is never touched.
+      if (backlog.pending.notes.capacity() == 0)
+        backlog.pending.notes.reserve(streams.ssout.size() / 24);
       backlog.read_to = streams.ssout.tell();
       backlog.pending.text = streams.ssout.view().data();
       backlog.pending.count1 = page.count[1];
