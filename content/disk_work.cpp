@@ -37,10 +37,21 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
 }
 
 // A member's name without the directories inside the archive. Writers on
-// Windows sometimes separate them with a backslash.
-std::string_view MemberBaseName(std::string_view name) {
-  std::size_t slash = name.find_last_of("/\\");
-  return slash == std::string_view::npos ? name : name.substr(slash + 1);
+// Windows sometimes separate them with a backslash, and there a name is
+// code page 932, where a backslash byte may be the second byte of a
+// character (表, 能): separators are looked for character by character.
+// A name marked UTF-8 has no such bytes.
+std::string_view MemberBaseName(std::string_view name, bool utf8) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c == '/' || c == '\\') {
+      start = i + 1;
+    } else if (!utf8 && IsLeadByte(c)) {
+      ++i;
+    }
+  }
+  return name.substr(start);
 }
 
 bool IsDirectoryEntry(std::string_view name) {
@@ -191,7 +202,7 @@ std::string WorkFileKey(const std::string& path, const TextCodec* codec) {
 }
 
 bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
-                 std::vector<WorkPicture>* pictures, std::string* err) {
+                 std::vector<WorkPicture>* pictures, std::string* err, const TextCodec* codec) {
   std::vector<ZipCentralEntry> entries;
   if (!ReadZipCentralDirectory(zip, &entries)) {
     *err = "the archive is damaged: its central directory is missing or cut short";
@@ -217,8 +228,16 @@ bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
   std::unordered_set<std::string> seen;
   for (const ZipCentralEntry& e : entries) {
     if (IsDirectoryEntry(e.name) || !EndsWithNoCase(e.name, ".png")) continue;
-    std::string_view base = MemberBaseName(e.name);
+    const bool utf8 = (e.option & kZipFlagUtf8Name) != 0;
+    std::string_view base = MemberBaseName(e.name, utf8);
     std::string name(base.substr(0, base.size() - 4));
+    // A name marked UTF-8 is matched against the markers of a code page 932
+    // text: it is converted too.
+    std::string converted;
+    if (utf8 && codec != nullptr &&
+        std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; }) &&
+        codec->Utf8ToCp932(name, &converted))
+      name = std::move(converted);
     if (!seen.insert(name).second) continue;  // the same picture in two folders: the first one
     total += e.uncompsize;
     if (total > kMaxWorkBytes) {
@@ -280,7 +299,7 @@ bool LoadDiskWork(const std::string& path, const TextCodec* codec, CatalogWork* 
       std::string member;
       const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
       if (!ReadWorkZip(std::span<const std::uint8_t>(data, bytes.size()), &member, &pictures,
-                       err))
+                       err, codec))
         return false;
       bytes = std::move(member);
     }

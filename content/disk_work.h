@@ -27,9 +27,12 @@ std::string WorkFileKey(const std::string& path, const TextCodec* codec = nullpt
 /// (directories ignored) into *text, and every member ending in ".png" into
 /// *pictures. Members may be stored or deflated, with sizes in the local
 /// header or only in the central directory (flag bit 3); each is checked
-/// against its CRC-32. False with a one-line reason in *err.
+/// against its CRC-32. A picture's name is taken without its folders and
+/// extension; one marked UTF-8 (flag bit 11) is converted with |codec| when
+/// given. False with a one-line reason in *err.
 bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
-                 std::vector<WorkPicture>* pictures, std::string* err);
+                 std::vector<WorkPicture>* pictures, std::string* err,
+                 const TextCodec* codec = nullptr);
 
 /// Makes |bytes| code page 932 text in *text: converted when it is UTF-8
 /// beyond ASCII (a leading byte order mark says so and is dropped), kept as

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "deczip/ziputil.h"
+#include "platform/text_codec.h"
 #include "tests/support/zip_builder.h"
 
 namespace shiori {
@@ -15,6 +17,7 @@ namespace {
 
 using ziptest::MakeZip;
 using ziptest::Member;
+using ziptest::SetFlags;
 using Bytes = std::vector<std::uint8_t>;
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
@@ -74,6 +77,21 @@ TEST(DiskWorkZipTest, PicturesAreThePngMembersByNameWithoutFolderAndExtension) {
   EXPECT_EQ(std::string(r.pictures[0].png.begin(), r.pictures[0].png.end()), png1);
   EXPECT_EQ(r.pictures[1].name, "fig1_02");
   EXPECT_EQ(std::string(r.pictures[1].png.begin(), r.pictures[1].png.end()), png2);
+}
+
+TEST(DiskWorkZipTest, PictureNamesInCodePage932AndMarkedUtf8) {
+  // 表紙 in code page 932 holds a backslash byte (95 5C) that is no folder;
+  // a name marked UTF-8 becomes code page 932, as the text's markers are.
+  Bytes zip = MakeZip({Member("w/work.txt", kText), Member("w\\表紙.png", "\x89PNG a", 0),
+                       Member(U8(u8"w/挿絵.png"), "\x89PNG b", 0)});
+  SetFlags(&zip, 2, kZipFlagUtf8Name);
+  const auto codec = MakeTextCodec();
+  ZipResult r;
+  r.ok = ReadWorkZip(zip, &r.text, &r.pictures, &r.err, codec.get());
+  ASSERT_TRUE(r.ok) << r.err;
+  ASSERT_EQ(r.pictures.size(), 2u);
+  EXPECT_EQ(r.pictures[0].name, "表紙");
+  EXPECT_EQ(r.pictures[1].name, "挿絵");
 }
 
 double Seconds() {

@@ -17,6 +17,8 @@ inline constexpr std::uint32_t kZipEndSignature = 0x06054b50;
 inline constexpr std::uint32_t kZipDescriptorSignature = 0x08074b50;
 /// General-purpose flag bit 3: CRC-32 and sizes follow the data.
 inline constexpr std::uint16_t kZipFlagDescriptor = 0x0008;
+/// General-purpose flag bit 11: the member's name is UTF-8.
+inline constexpr std::uint16_t kZipFlagUtf8Name = 0x0800;
 
 /// In-memory form of one local file header, fields in wire order.
 struct ZipHeader {
