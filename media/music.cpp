@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -81,22 +80,6 @@ bool ReadWholeFile(const std::string& path, std::string* out) {
   return ok;
 }
 
-bool WriteFile(const std::string& path, const std::string& content, std::string* err) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) {
-    *err = std::strerror(errno);
-    return false;
-  }
-  bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-  ok = std::fflush(f) == 0 && ok;
-  if (!ok) *err = std::strerror(errno);
-  if (std::fclose(f) != 0 && ok) {
-    *err = std::strerror(errno);
-    ok = false;
-  }
-  return ok;
-}
-
 }  // namespace
 
 std::vector<std::string> mm_file_lines(const std::string& content) {
@@ -151,7 +134,7 @@ void mm_load(Reader& r) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec) && !ec) {
     std::string err;
-    if (!WriteFile(path, "0" + r.plat.text_line_end, &err))
+    if (!ReplaceDataFile(path, "0" + r.plat.text_line_end, InPlace::kNever, &err))
       r.Printf("cannot create %s: %s\n", init_mm_name, err.c_str());
     return;
   }
