@@ -47,6 +47,7 @@
 #include "content/disk_work.h"
 #include "content/zip_decode.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/running_reader.h"
 
 namespace {
 
@@ -203,19 +204,7 @@ class Program {
     std::fflush(stdout);
     start_ = Now();
     pid_ = forkpty(&master_, nullptr, nullptr, &size);
-    if (pid_ == 0) {
-      if (chdir(dir.c_str()) != 0) _exit(126);
-      setenv("LANG", "C.UTF-8", 1);
-      unsetenv("LC_ALL");
-      unsetenv("DISPLAY");
-      std::vector<char*> argv;
-      std::string bin = SHIORI_BINARY;
-      argv.push_back(bin.data());
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(bin.c_str(), argv.data());
-      _exit(127);
-    }
+    if (pid_ == 0) shiori::testing::ExecReader(dir, args);
   }
   ~Program() {
     if (pid_ > 0) {

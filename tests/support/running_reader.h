@@ -18,6 +18,23 @@
 
 namespace shiori::testing {
 
+/// In a forked child: becomes the program in |dir| with |args|, as a reader
+/// at a UTF-8 terminal without a display starts it (126: no such folder,
+/// 127: no program).
+[[noreturn]] inline void ExecReader(const std::string& dir, std::vector<std::string> args) {
+  if (chdir(dir.c_str()) != 0) _exit(126);
+  setenv("LANG", "C.UTF-8", 1);
+  unsetenv("LC_ALL");
+  unsetenv("DISPLAY");
+  std::vector<char*> argv;
+  std::string bin = SHIORI_BINARY;
+  argv.push_back(bin.data());
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  execv(bin.c_str(), argv.data());
+  _exit(127);
+}
+
 class RunningReader {
  public:
   /// Where the program's standard input comes from.
@@ -50,17 +67,7 @@ class RunningReader {
       }
       dup2(pty_.terminal(), 1);
       dup2(pty_.terminal(), 2);
-      if (chdir(dir.c_str()) != 0) _exit(126);
-      setenv("LANG", "C.UTF-8", 1);
-      unsetenv("LC_ALL");
-      unsetenv("DISPLAY");
-      std::vector<char*> argv;
-      std::string bin = SHIORI_BINARY;
-      argv.push_back(bin.data());
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(bin.c_str(), argv.data());
-      _exit(127);
+      ExecReader(dir, args);
     }
   }
   ~RunningReader() {
