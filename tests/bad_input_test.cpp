@@ -829,6 +829,17 @@ void SavedAtQuit(ProgramEnv& e, RunningReader& r, const std::string& key) {
   EXPECT_EQ(e.File(kPlaylist), kSeedPlaylist);
 }
 
+// The first page, the help screen and back, then q.
+void HelpThenQuit(ProgramEnv&, RunningReader& r) {
+  ASSERT_TRUE(r.WaitFor(kStatusEnd));
+  r.Type("h");
+  ASSERT_TRUE(r.WaitFor("touch anykey , return page"));
+  r.Type("x");
+  ASSERT_TRUE(r.WaitFor(kStatusEnd));
+  r.Type("q");
+  r.Wait();
+}
+
 const ProgramRow kProgramRows[] = {
     {"SigintWhileAPageWaits", "SIGINT at the second page",
      [](ProgramEnv&) {}, [](ProgramEnv&, RunningReader& r) { SignalAtAPage(r, SIGINT); },
@@ -841,15 +852,7 @@ const ProgramRow kProgramRows[] = {
      [](ProgramEnv& e, RunningReader& r) { EndedBySignal(e, r, SIGHUP); }},
     {"TerminalNarrowerThanARow", "a terminal of 30 columns",
      [](ProgramEnv& e) { e.options.columns = 30; },
-     [](ProgramEnv&, RunningReader& r) {
-       ASSERT_TRUE(r.WaitFor(kStatusEnd));
-       r.Type("h");
-       ASSERT_TRUE(r.WaitFor("touch anykey , return page"));
-       r.Type("x");
-       ASSERT_TRUE(r.WaitFor(kStatusEnd));
-       r.Type("q");
-       r.Wait();
-     },
+     HelpThenQuit,
      [](ProgramEnv& e, RunningReader& r) {
        EXPECT_EQ(WEXITSTATUS(r.status()), 0);
        // Rows are cut at 78 bytes whatever the width; the terminal wraps them.
@@ -859,15 +862,7 @@ const ProgramRow kProgramRows[] = {
      }},
     {"TerminalShorterThanAPage", "a terminal of 8 rows",
      [](ProgramEnv& e) { e.options.rows = 8; },
-     [](ProgramEnv&, RunningReader& r) {
-       ASSERT_TRUE(r.WaitFor(kStatusEnd));
-       r.Type("h");
-       ASSERT_TRUE(r.WaitFor("touch anykey , return page"));
-       r.Type("x");
-       ASSERT_TRUE(r.WaitFor(kStatusEnd));
-       r.Type("q");
-       r.Wait();
-     },
+     HelpThenQuit,
      [](ProgramEnv& e, RunningReader& r) {
        EXPECT_EQ(WEXITSTATUS(r.status()), 0);
        // All 22 rows of the page are written, then the status line.
