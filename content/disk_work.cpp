@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -234,9 +233,7 @@ bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
     // A name marked UTF-8 is matched against the markers of a code page 932
     // text: it is converted too.
     std::string converted;
-    if (utf8 && codec != nullptr &&
-        std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; }) &&
-        codec->Utf8ToCp932(name, &converted))
+    if (utf8 && codec != nullptr && !IsAsciiText(name) && codec->Utf8ToCp932(name, &converted))
       name = std::move(converted);
     if (!seen.insert(name).second) continue;  // the same picture in two folders: the first one
     total += e.uncompsize;
@@ -261,8 +258,7 @@ bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* tex
   std::string_view utf8(bytes);
   const bool bom = utf8.starts_with(kUtf8Bom);
   if (bom) utf8.remove_prefix(kUtf8Bom.size());
-  const bool ascii = std::all_of(utf8.begin(), utf8.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const bool ascii = IsAsciiText(utf8);
   if (!bom && (ascii || !IsUtf8Text(utf8))) {
     if (!IsCp932Text(bytes)) {
       *err = "the text is neither Shift_JIS (code page 932) nor UTF-8";

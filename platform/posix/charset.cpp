@@ -3,11 +3,11 @@
 #include <langinfo.h>
 #include <locale.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
 #include "text/sjis.h"
+#include "text/utf8.h"
 
 namespace shiori {
 
@@ -163,8 +163,7 @@ void Cp932ToTerminal::ConvertText(std::string_view in, std::string* out) {
   // ASCII is ASCII in every terminal's character set; and a piece converted
   // just before (the work's title on every status line) is converted once.
   const bool whole = held_.empty();
-  if (whole && std::all_of(in.begin(), in.end(),
-                           [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (whole && IsAsciiText(in)) {
     out->append(in);
     return;
   }
