@@ -135,13 +135,9 @@ struct KanjiRows {
 constexpr KanjiRows kLevel1 = {0x889F, 0x9872};
 constexpr KanjiRows kLevel2 = {0x989F, 0xEAA4};
 
-bool IsTrailByte(unsigned c) {
-  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
-
 bool InKanjiRows(unsigned code, KanjiRows rows) {
   if (code < rows.first || code > rows.last) return false;
-  return IsLeadByte(static_cast<unsigned char>(code >> 8)) && IsTrailByte(code & 0xFF);
+  return IsLeadByte(static_cast<unsigned char>(code >> 8)) && IsTrailByte(static_cast<unsigned char>(code & 0xFF));
 }
 
 }  // namespace
@@ -283,9 +279,9 @@ namespace {
 
 // The filter; when |want_readings|, every reading and annotation goes to
 // take(annotation, base, content) in the order met.
-template <typename Take>
+template <typename Sink>
 std::string_view FilterLine(std::string_view line, int rubyon_mode, bool want_readings,
-                            FilterLines* out, Take&& take) {
+                            FilterLines* out, Sink&& take) {
   // Only the line in use is built; the other is left empty. It never grows
   // beyond the input: once the longest line has been met none allocates.
   const bool reading = rubyon_mode > 0;

@@ -32,7 +32,7 @@ constexpr std::array<std::uint8_t, 256> kStartClass = [] {
 
 constexpr std::array<bool, 256> kTrail = [] {
   std::array<bool, 256> t{};
-  for (int c = 0x40; c <= 0xFC; ++c) t[c] = c != 0x7F;
+  for (int c = 0; c < 256; ++c) t[c] = IsTrailByte(static_cast<unsigned char>(c));
   return t;
 }();
 

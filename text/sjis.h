@@ -13,6 +13,11 @@ constexpr bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+/// True for a code page 932 trail byte (0x40-0x7E, 0x80-0xFC).
+constexpr bool IsTrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
 /// 1 for a lead byte and 0 for any other, by byte value: the width of a
 /// character less one, for loops that step over every character of a text.
 inline constexpr std::array<std::uint8_t, 256> kLeadByteExtra = [] {

@@ -30,16 +30,6 @@ bool IsAsciiCharset(std::string_view charset) {
   return f.empty() || f == "ANSIX3.41968" || f == "ASCII" || f == "USASCII" || f == "646";
 }
 
-bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-
-// Bytes in a UTF-8 sequence that starts with |lead|, at least 1.
-std::size_t Utf8Length(unsigned char lead) {
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 1;
-}
-
 enum class Stop { kDone, kInvalid, kIncomplete };
 
 // One iconv pass over *in, appending to *out until the input is used up or
@@ -244,7 +234,7 @@ bool TerminalToCp932::Convert(std::string_view in, std::string* out) {
     std::size_t skip = 1;
     if (utf8_ && stop == Stop::kInvalid) {
       // Skip the whole character: its lead byte and its continuation bytes.
-      std::size_t len = Utf8Length(static_cast<unsigned char>(in[0]));
+      std::size_t len = Utf8SequenceLength(static_cast<unsigned char>(in[0]));
       while (skip < len && skip < in.size() && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80)
         ++skip;
     } else if (stop == Stop::kIncomplete) {

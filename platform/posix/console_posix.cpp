@@ -36,8 +36,6 @@ std::string Sgr(std::uint16_t attributes) {
   return "\x1b[0;" + std::to_string(fore_code) + ";" + std::to_string(back_code) + "m";
 }
 
-bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-
 }  // namespace
 
 PosixConsole::PosixConsole(int fd, const std::string& charset, TerminalGuard* guard)
