@@ -1,6 +1,5 @@
 #include "app/reader.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
