@@ -264,10 +264,7 @@ class Program {
 };
 
 struct TempDir {
-  TempDir() {
-    char tmpl[] = "/tmp/shiori_bench_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
+  TempDir() : path(shiori::testing::MakeTempDir("shiori_bench_")) {}
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path, ec);
