@@ -38,15 +38,17 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
 // A member's name without the directories inside the archive. Writers on
 // Windows sometimes separate them with a backslash, and there a name is
 // code page 932, where a backslash byte may be the second byte of a
-// character (表, 能): separators are looked for character by character.
-// A name marked UTF-8 has no such bytes.
+// character (表, 能): separators are looked for character by character (a
+// lead byte without a trail byte after it stands alone). A name marked
+// UTF-8 has no such bytes.
 std::string_view MemberBaseName(std::string_view name, bool utf8) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
     if (c == '/' || c == '\\') {
       start = i + 1;
-    } else if (!utf8 && IsLeadByte(c)) {
+    } else if (!utf8 && IsLeadByte(c) && i + 1 < name.size() &&
+               IsTrailByte(static_cast<unsigned char>(name[i + 1]))) {
       ++i;
     }
   }

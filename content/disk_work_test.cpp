@@ -81,17 +81,20 @@ TEST(DiskWorkZipTest, PicturesAreThePngMembersByNameWithoutFolderAndExtension) {
 
 TEST(DiskWorkZipTest, PictureNamesInCodePage932AndMarkedUtf8) {
   // 表紙 in code page 932 holds a backslash byte (95 5C) that is no folder;
-  // a name marked UTF-8 becomes code page 932, as the text's markers are.
+  // a lead byte before a slash, which is no trail byte, stands alone; a name
+  // marked UTF-8 becomes code page 932, as the text's markers are.
   Bytes zip = MakeZip({Member("w/work.txt", kText), Member("w\\表紙.png", "\x89PNG a", 0),
-                       Member(U8(u8"w/挿絵.png"), "\x89PNG b", 0)});
+                       Member(U8(u8"w/挿絵.png"), "\x89PNG b", 0),
+                       Member("w\x81/fig.png", "\x89PNG c", 0)});
   SetFlags(&zip, 2, kZipFlagUtf8Name);
   const auto codec = MakeTextCodec();
   ZipResult r;
   r.ok = ReadWorkZip(zip, &r.text, &r.pictures, &r.err, codec.get());
   ASSERT_TRUE(r.ok) << r.err;
-  ASSERT_EQ(r.pictures.size(), 2u);
+  ASSERT_EQ(r.pictures.size(), 3u);
   EXPECT_EQ(r.pictures[0].name, "表紙");
   EXPECT_EQ(r.pictures[1].name, "挿絵");
+  EXPECT_EQ(r.pictures[2].name, "fig");
 }
 
 double Seconds() {
