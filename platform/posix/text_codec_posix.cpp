@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <memory>
+#include <string>
 
 #include "platform/posix/charset.h"
 #include "platform/text_codec.h"
@@ -16,6 +18,12 @@ const iconv_t kNoConversion = reinterpret_cast<iconv_t>(-1);
 
 class PosixTextCodec : public TextCodec {
  public:
+  // The machine's character set is the locale's when the codec is made: a
+  // playlist of many thousand paths is listed path by path, and finding the
+  // locale's character set or opening a conversion costs far more than
+  // converting a path.
+  PosixTextCodec() : native_(std::make_unique<TerminalToCp932>(TerminalCharset())) {}
+
   bool Utf8ToCp932(std::string_view utf8, std::string* cp932) const override {
     cp932->clear();
     iconv_t cd = iconv_open("CP932", "UTF-8");
@@ -46,9 +54,8 @@ class PosixTextCodec : public TextCodec {
   }
 
   std::string NativeToCp932(std::string_view native) const override {
-    TerminalToCp932 convert(TerminalCharset());
     std::string out;
-    convert.Convert(native, &out);
+    native_->Convert(native, &out);
     return out;
   }
 
@@ -58,6 +65,10 @@ class PosixTextCodec : public TextCodec {
     std::size_t dot = name.rfind('.');
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
   }
+
+ private:
+  // Keeps no state from one path to the next.
+  const std::unique_ptr<TerminalToCp932> native_;
 };
 
 }  // namespace

@@ -68,14 +68,16 @@ TEST(TextCodecTest, CorpusTextSurvivesTheRoundTripThroughUtf8) {
   EXPECT_TRUE(back == cp932);
 }
 
-TEST(TextCodecTest, NativeTextFollowsTheLocale) {
-  auto codec = MakeTextCodec();
+TEST(TextCodecTest, NativeTextFollowsTheLocaleTheCodecWasMadeIn) {
   {
     ScopedLocale utf8("C.UTF-8");
+    auto codec = MakeTextCodec();
     EXPECT_EQ(codec->NativeToCp932(U8(u8"罪と罰.zip")), "罪と罰.zip");
+    EXPECT_EQ(codec->NativeToCp932(U8(u8"/曲/二.mp3")), "/曲/二.mp3");
   }
   {
     ScopedLocale sjis("ja_JP.SJIS");
+    auto codec = MakeTextCodec();
     EXPECT_EQ(codec->NativeToCp932("罪と罰.zip"), "罪と罰.zip");
   }
 }
