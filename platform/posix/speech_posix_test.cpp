@@ -217,7 +217,7 @@ TEST_F(SpeechPosixTest, MissingToolsOrAFailingDeviceCostNothing) {
   ASSERT_EQ(Listing(dir_ + "/texts").size(), 2u);  // one .txt and one .args
   const long long t0 = NowMs();
   speech.Speak({"二", "三"});
-  EXPECT_LT(NowMs() - t0, 50);
+  EXPECT_LT(NowMs() - t0, 500);  // room for a busy machine; the listing tells
   EXPECT_EQ(Listing(dir_ + "/texts").size(), 2u);
 }
 
@@ -302,7 +302,7 @@ TEST_F(SpeechPosixTest, WithoutASoundServerSpeechFailsQuicklyAndThenStaysSilent)
   if (old != nullptr) setenv("PULSE_SERVER", saved.c_str(), 1); else unsetenv("PULSE_SERVER");
   // Synthesis only (the 2.3 s of speech are not waited for), then nothing.
   EXPECT_LT(first, 2000);
-  EXPECT_LT(second, 50);
+  EXPECT_LT(second, 100);  // a synthesis alone takes longer
   EXPECT_TRUE(Listing(s.temp_dir).empty());
 }
 
