@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -759,6 +760,44 @@ INSTANTIATE_TEST_SUITE_P(Rows, BadInputTest, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row>& info) {
                            return std::string(info.param.name);
                          });
+
+// The process's address space now, in bytes (VmSize), or 0.
+std::size_t AddressSpaceInUse() {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmSize:", 0) == 0) return std::strtoull(line.c_str() + 7, nullptr, 10) << 10;
+  return 0;
+}
+
+// A work too large for the memory there is: the reader says so and ends at
+// once with status 1, before anything is written. Run in a child process
+// whose address space is capped 64 MB above what it uses, so that only the
+// text's 200 MB cannot be had.
+TEST(OutOfMemoryTest, ATextLargerThanTheMemoryLeftEndsWithStatusOneAndNothingWritten) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than a cap allows";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto run = [] {
+    Env e;
+    // 200 KiB of noise deflate to as much; their header claims 200 MiB,
+    // which deflate could make of them, so only memory can refuse it.
+    Bytes zip = MakeZip({Member("w0.txt", Noise(200 << 10, 11))});
+    ziptest::SetUncompressedSize(&zip, 0, 200u << 20);
+    e.s.resources.Add("w0", zip);
+    const std::size_t in_use = AddressSpaceInUse();
+    const rlimit cap{in_use + (64u << 20), in_use + (64u << 20)};
+    if (in_use == 0 || setrlimit(RLIMIT_AS, &cap) != 0) _exit(2);
+    e.Run();
+    const bool kept = e.s.ReadFile(kPositions) == kSeedPositions &&
+                      e.s.ReadFile(kPlaylist) == kSeedPlaylist;
+    // What was printed (after the loading notice), then whether the files stayed.
+    std::fprintf(stderr, "[%s] %s", e.Text().c_str(), kept ? "files kept" : "files changed");
+    std::fflush(stderr);
+    _exit(e.status);
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(1), "out of memory\n\\] files kept$");
+}
 
 // ---------------------------------------------------------------------------
 // Rows that run the real program in a pseudo-terminal
