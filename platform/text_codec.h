@@ -8,6 +8,7 @@
 
 namespace shiori {
 
+/// Used by one thread at a time: a codec may keep its conversions open.
 class TextCodec {
  public:
   virtual ~TextCodec() = default;
