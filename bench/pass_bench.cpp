@@ -99,8 +99,8 @@ struct PassReader {
 
 // Everything the reader derives from every line, once: the line, the marker
 // test, the byte count, the filter with the readings taken (which the
-// reading loop leaves to the lists) and the wrapper. Returns the row count at the last page advance: where the last
-// full page ends.
+// reading loop leaves to the lists) and the wrapper. Returns the row count
+// at the last page advance: where the last full page ends.
 int FullPass(shiori::Reader& r) {
   while (r.streams.ssout.GetLine(&r.LineStr)) {
     if (r.LineStr.empty()) continue;

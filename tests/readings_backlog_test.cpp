@@ -110,7 +110,8 @@ TEST_P(ReadingsBacklogTest, PagesReadAgainAddNothing) {
   s.keyboard.Type("nnn--iSnrSq");
   s.Run(Args());
   ASSERT_EQ(PagesShown(s.console.Text()), std::vector<int>({1, 2, 3, 4, 3, 2, 2, 3, 3}));
-  // The lists hold what the furthest page read gave. Page 4 ends with line 88 (87 with the long reading in two rows).
+  // The lists hold what the furthest page read gave. Page 4 ends with line 88
+  // (87 with the long reading in two rows).
   ExpectLists(Through(in_place() ? 87 : 88, in_place()));
 }
 

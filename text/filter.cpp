@@ -137,7 +137,8 @@ constexpr KanjiRows kLevel2 = {0x989F, 0xEAA4};
 
 bool InKanjiRows(unsigned code, KanjiRows rows) {
   if (code < rows.first || code > rows.last) return false;
-  return IsLeadByte(static_cast<unsigned char>(code >> 8)) && IsTrailByte(static_cast<unsigned char>(code & 0xFF));
+  return IsLeadByte(static_cast<unsigned char>(code >> 8)) &&
+         IsTrailByte(static_cast<unsigned char>(code & 0xFF));
 }
 
 }  // namespace

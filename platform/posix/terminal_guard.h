@@ -43,7 +43,7 @@ class TerminalGuard {
 
  private:
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
-  static constexpr int kSignalCount = 4;
+  static constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
   static void OnSignal(int signal_number);
   static void OnStop(int signal_number);
   static void OnExit();
