@@ -133,8 +133,8 @@ void mm_load(Reader& r) {
   }
   if (status == DataFileRead::kUnreadable) {
     m.mm_loaded = false;
-    r.Printf("cannot read %s: the playlist is empty for now and the file is kept\n",
-             init_mm_name);
+    r.Printf("cannot read %s: the playlist is empty for now and the file is kept (%s)\n",
+             init_mm_name, err.c_str());
     return;
   }
   std::vector<std::string> lines = mm_file_lines(content);
