@@ -47,8 +47,10 @@ struct PathState {
   /// write it.
   bool read_only = false;
   /// What a replacement takes over: permission bits (POSIX) or attributes
-  /// (Windows).
+  /// (Windows), and the owner and group (POSIX).
   std::uint32_t mode = 0;
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
 };
 
 /// 0 (a missing path is a state, not an error) or an errno value.
@@ -57,7 +59,8 @@ int Inspect(const std::string& path, PathState* state);
 /// and takes its exclusive lock, waiting a bounded time for another holder.
 int LockExclusive(const std::string& lock_path, OsFile* lock);
 /// Creates |path| for writing only if nothing stands there (EEXIST when the
-/// name is taken, by a link too), with |like|'s permissions when it exists.
+/// name is taken, by a link too), with |like|'s permissions (and owner, as
+/// far as this process may give it) when it exists.
 int CreateExclusive(const std::string& path, const PathState& like, OsFile* file);
 /// Writes |content| whole and waits until the machine holds it.
 int WriteAllAndSync(OsFile& file, std::string_view content);

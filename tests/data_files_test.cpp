@@ -132,6 +132,20 @@ TEST(DataFilesTest, LinksPlantedAtTheNamesASaveTakesAreNeverFollowed) {
   EXPECT_TRUE(std::filesystem::is_symlink(TemporaryDataFileName(path, 0)));
 }
 
+TEST(DataFilesTest, TheAdministratorSavingInAUsersFolderLeavesTheFileTheUsers) {
+  if (geteuid() != 0) GTEST_SKIP() << "only the administrator may give a file away";
+  Scenario s;
+  s.WriteFile("mmsys.ini", "0\n");
+  ASSERT_EQ(chown(s.Path("mmsys.ini").c_str(), 65534, 65534), 0);
+  std::string err;
+  ASSERT_TRUE(ReplaceDataFile(s.Path("mmsys.ini"), "1\n\"/m/a.mp3\"\n", InPlace::kNever, &err))
+      << err;
+  struct stat st {};
+  ASSERT_EQ(stat(s.Path("mmsys.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+}
+
 // What a data file is: a change of inode, kind, size or time is a change.
 struct Identity {
   ino_t ino = 0;

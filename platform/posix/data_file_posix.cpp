@@ -119,6 +119,8 @@ int Inspect(const std::string& path, PathState* state) {
   state->exists = true;
   state->directory = S_ISDIR(st.st_mode);
   state->mode = st.st_mode & 07777;
+  state->owner = st.st_uid;
+  state->group = st.st_gid;
   // Every write bit taken away is the user's word even to root, who may
   // write anything; a file this process may not write is another's.
   state->read_only =
@@ -147,7 +149,16 @@ int CreateExclusive(const std::string& path, const PathState& like, OsFile* file
   *file = OsFile(fd);
   if (like.exists) {
     // The replacement keeps the permissions the user gave the file (the
-    // umask applies only to a file that is new).
+    // umask applies only to a file that is new), and its owner when the
+    // administrator saves in a user's folder, or the user could no longer
+    // write it. Only the administrator may give a file away; a file system
+    // without owners refuses, which costs nothing.
+    if (geteuid() == 0 && (like.owner != 0 || like.group != getegid())) {
+      const int refused =
+          fchown(fd, static_cast<uid_t>(like.owner), static_cast<gid_t>(like.group));
+      (void)refused;
+    }
+    // After fchown, which clears set-id bits.
     if (fchmod(fd, static_cast<mode_t>(like.mode)) != 0) return errno;
   }
   return 0;
