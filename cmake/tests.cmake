@@ -23,6 +23,9 @@ if(WIN32)
   # The bad-input suite drives the POSIX program (pseudo-terminals, signals,
   # a tmpfs), so it is built for POSIX only.
   list(FILTER SHIORI_TEST_SOURCES EXCLUDE REGEX "/tests/bad_input_test\\.cpp$")
+  # The data files against other processes and a user without privileges
+  # (fork, setuid): POSIX only.
+  list(FILTER SHIORI_TEST_SOURCES EXCLUDE REGEX "/tests/data_files_test\\.cpp$")
 endif()
 shiori_sources(SHIORI_TEST_SOURCES)
 shiori_sources(SHIORI_TEST_SUPPORT)
