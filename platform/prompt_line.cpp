@@ -1,5 +1,6 @@
 #include "platform/prompt_line.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "text/sjis.h"
@@ -74,7 +75,8 @@ bool ParsePromptInt(std::string_view line, int* value) {
   if (At(line, i) == '+' || At(line, i) == '-') {
     negative = At(line, i) == '-';
     i += 1;
-  } else if (At(line, i) == kWide && (At(line, i + 1) == kWidePlus || At(line, i + 1) == kWideMinus)) {
+  } else if (At(line, i) == kWide &&
+             (At(line, i + 1) == kWidePlus || At(line, i + 1) == kWideMinus)) {
     negative = At(line, i + 1) == kWideMinus;
     i += 2;
   }

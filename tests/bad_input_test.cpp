@@ -469,12 +469,11 @@ const Row kRows[] = {
        e.Typed("abc\n");
      },
      [](Env& e) {
-       // Work 0; the answer stays in the input, where a, b and c are keys:
-       // two pages on, then the change-of-work menu, which the end of input
-       // answers as "-" (one page back).
+       // Work 0; the answer's line is taken with it, so its letters are no
+       // keys (no "c" opens the menu again): the end of input quits.
        EXPECT_TRUE(e.Shows("Work Zero"));
-       EXPECT_EQ(Occurrences(e.Text(), "select number\n"), 2u);
-       EXPECT_EQ(PagesShown(e.Text()), (std::vector<int>{1, 2, 3, 2}));
+       EXPECT_EQ(Occurrences(e.Text(), "select number\n"), 1u);
+       EXPECT_EQ(PagesShown(e.Text()), (std::vector<int>{1}));
      }},
     {"CommandLineNumberFarOutsideInt", "the argument 99999999999999999999",
      [](Env& e) { e.args = {"99999999999999999999"}; },
@@ -499,8 +498,8 @@ const Row kRows[] = {
     {"ChangeOfWorkAnswerNotANumber", "c, then xyz",
      [](Env& e) { e.Typed("cxyz"); },
      [](Env& e) {
-       // As "-"; the answer stays and its letters are keys that page on.
-       EXPECT_EQ(PagesShown(e.Text()), (std::vector<int>{1, 1, 2, 3, 4}));
+       // As "-"; the answer is taken, its letters page nothing on.
+       EXPECT_EQ(PagesShown(e.Text()), (std::vector<int>{1, 1}));
      }},
     {"ImageListNumbersFarOutsideIntAndNotNumbers",
      "p, 99999999999999999999; then p, -7, abc, 99999999999999999999",

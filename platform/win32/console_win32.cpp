@@ -18,10 +18,10 @@ std::string ToCrLf(std::string_view bytes) {
 
 std::wstring Cp932ToWide(std::string_view bytes) {
   if (bytes.empty()) return L"";
-  const int n = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  const int size = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(932, 0, bytes.data(), size, nullptr, 0);
   std::wstring out(n > 0 ? static_cast<std::size_t>(n) : 0, L'\0');
-  if (n > 0)
-    MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  if (n > 0) MultiByteToWideChar(932, 0, bytes.data(), size, out.data(), n);
   return out;
 }
 
