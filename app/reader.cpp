@@ -20,6 +20,8 @@ Reader::~Reader() = default;
 
 void Reader::Print(std::string_view text) { plat.console->Write(text); }
 
+void Reader::PrintError(std::string_view text) { plat.console->WriteError(text); }
+
 void Reader::Printf(const char* format, ...) {
   char small[512];
   va_list ap;
@@ -68,15 +70,12 @@ std::string Reader::DataPath(const std::string& name) const {
 void Reader::Extract() {
   ZipStatus st = zip_decode(fid, catalog, *plat.resources, &streams);
   if (st == ZipStatus::kOutOfMemory) {
-    Print("out of memory\n");
-    plat.console->Flush();
+    PrintError("out of memory\n");
     plat.terminate(1);
     return;
   }
-  if (st != ZipStatus::kOk) {
-    Print(ZipStatusMessage(st, catalog.works[fid].resource_name));
-    Print("\n");
-  }
+  if (st != ZipStatus::kOk)
+    PrintError(std::string(ZipStatusMessage(st, catalog.works[fid].resource_name)) + "\n");
 }
 
 void Reader::Reextract() {
@@ -130,8 +129,7 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
     std::string err;
     if (!LoadDiskWork(path, plat.codec, &work, &err)) {
       const std::string shown = plat.codec != nullptr ? plat.codec->NativeToCp932(path) : path;
-      Printf("shiori: %s: %s\n", shown.c_str(), err.c_str());
-      plat.console->Flush();
+      PrintError("shiori: " + shown + ": " + err + "\n");
       return false;
     }
     catalog.works.push_back(std::move(work));
@@ -141,6 +139,12 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
 
 int Reader::Run(const std::vector<std::string>& args) {
   const CommandLine cl = ParseCommandLine(args);
+  if (cl.action == CommandLine::Action::kBadOption) {
+    const std::string shown =
+        plat.codec != nullptr ? plat.codec->NativeToCp932(cl.bad_option) : cl.bad_option;
+    PrintError("shiori: unknown option '" + shown + "'\n" + std::string(UsageText()));
+    return 2;
+  }
   if (cl.action != CommandLine::Action::kRead) {
     Print(cl.action == CommandLine::Action::kHelp ? UsageText() : VersionText());
     plat.console->Flush();
@@ -381,8 +385,9 @@ Outcome key_dispatch(Reader& r) {
         return Outcome::kAdvance;
       case 's':
       case 'S':
-        search_prompt(r);
-        return Outcome::kAdvance;
+        if (search_prompt(r)) return Outcome::kAdvance;
+        show_page(r);
+        continue;
       case '-':
         PageBack(r);
         return Outcome::kAdvance;

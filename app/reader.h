@@ -38,6 +38,8 @@ class Reader {
   // --- output helpers (all text is code page 932 bytes) ---
   void Print(std::string_view text);
   void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  /// Writes an error message to the error stream, not the screen's text.
+  void PrintError(std::string_view text);
   /// Sets the pair for |paint| in the current mode.
   void Paint(shiori::Paint paint);
   /// Sets the normal colours of the mode.

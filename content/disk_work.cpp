@@ -13,6 +13,7 @@
 
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
+#include "text/filter.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
 
@@ -281,10 +282,15 @@ bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* tex
 }
 
 std::string WorkTitle(std::string_view text, const std::string& fallback) {
-  std::string_view line = text.substr(0, text.find('\n'));
-  if (line.ends_with('\r')) line.remove_suffix(1);
-  if (line.empty()) return fallback;
-  return std::string(line.substr(0, CharBoundaryPrefix(line, kTitleMax)));
+  // The first line ends at CR LF, LF or a lone CR, as the reading loop's
+  // lines do.
+  std::string_view line = text.substr(0, text.find_first_of("\r\n"));
+  // The status line shows the title as the page shows that line: without
+  // its ruby and notes.
+  FilterLines lines;
+  std::string_view shown = filter_line(line, 0, &lines, nullptr);
+  if (shown.empty()) return fallback;
+  return std::string(shown.substr(0, CharBoundaryPrefix(shown, kTitleMax)));
 }
 
 bool LoadDiskWork(const std::string& path, const TextCodec* codec, CatalogWork* work,

@@ -41,8 +41,9 @@ bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
 bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* text,
                      std::string* err);
 
-/// The title of a work: the first line of its code page 932 |text| (without
-/// CR), at most 255 bytes; |fallback| when that line is empty.
+/// The title of a work: the first line of its code page 932 |text| as a page
+/// shows it (ruby and notes removed), at most 255 bytes; |fallback| when
+/// that leaves nothing.
 std::string WorkTitle(std::string_view text, const std::string& fallback);
 
 /// Reads the work file |path| (a ZIP or a text, by its ending) into a

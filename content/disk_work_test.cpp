@@ -270,6 +270,11 @@ TEST(DiskWorkTextTest, TitleIsTheFirstLineAndKeyIsTheFileName) {
   EXPECT_EQ(WorkTitle("only line", "key"), "only line");
   EXPECT_EQ(WorkTitle("\r\nsecond\r\n", "key"), "key");
   EXPECT_EQ(WorkTitle("", "key"), "key");
+  // As the page shows the line: ruby and notes gone; a lone CR ends it too.
+  EXPECT_EQ(WorkTitle("貝《かい》の火\r\n", "key"), "貝の火");
+  EXPECT_EQ(WorkTitle("｜宮沢賢治《みやざわけんじ》作品\rnext\r", "key"), "宮沢賢治作品");
+  EXPECT_EQ(WorkTitle("失※［＃「人がしら／二／心」、U+2B779、表紙］術講義\r\n", "key"), "失術講義");
+  EXPECT_EQ(WorkTitle("［＃ここから２字下げ］\r\ntext\r\n", "key"), "key");
   std::string wide = "a";
   for (int i = 0; i < 200; ++i) wide += "あ";
   EXPECT_EQ(WorkTitle(wide, "key"), wide.substr(0, 255));  // 1 + 127 characters

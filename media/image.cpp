@@ -116,13 +116,10 @@ std::optional<Dib> MakeDib(const Decoded& d) {
 
 enum class Answer { kNumber, kNotNumber, kEnd };
 
-// One answer to the image-list prompt. A word that is not a number is taken
-// off the input, so the next prompt reads what follows it.
+// One answer to the image-list prompt.
 Answer ReadChoice(Reader& r, int* value) {
   if (r.ReadInt(value)) return Answer::kNumber;
-  std::string word;
-  if (r.plat.keyboard->ReadWord(&word, 255)) return Answer::kNotNumber;
-  return Answer::kEnd;
+  return r.plat.keyboard->InputEnded() ? Answer::kEnd : Answer::kNotNumber;
 }
 
 // libpng's own handlers print to stderr, which is the reader's screen: an
@@ -179,9 +176,16 @@ void image_marker_step(Reader& r, std::string_view line) {
     if (fig != std::string_view::npos && fig < png && png - fig < kPnameSize) {
       r.image.pname = std::string(line.substr(fig, png - fig));
       r.PrintPainted(Paint::kImageName, r.image.pname);
-      r.Print("\n");
-      play_cue(r, kCueMailBeep, kCueAsyncFlags);
-      show_wind(r, r.image.pname);
+      std::span<const std::uint8_t> bytes;
+      if (r.FindImage(r.image.pname, &bytes)) {
+        r.Print("\n");
+        play_cue(r, kCueMailBeep, kCueAsyncFlags);
+        show_wind(r, r.image.pname);
+      } else {
+        // A downloaded text names pictures it does not carry: a window with
+        // nothing in it would only cost a key press at every marker.
+        r.Print(" (not in this work)\n");
+      }
     }
     start = png + 4;
     png = line.find(".png", start);

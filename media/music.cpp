@@ -159,7 +159,8 @@ void mm_select(Reader& r) {
     }
     r.Printf("select number\n( %d : add new music file. other number BGM stop. for example %d )\n",
              m.mm_num, m.mm_num + 1);
-    r.ReadInt(&l);
+    // The end of input (Ctrl-D) leaves the music as it is.
+    if (!r.ReadInt(&l) && r.plat.keyboard->InputEnded()) return;
   }
   if (l < 0 || l > m.mm_num) {
     if (m.mmsys_flag > 0) StopAndClose(r);

@@ -65,6 +65,23 @@ TEST_F(BinaryTest, MenuThenANumberThenTheLoadingNoticeIsBlanked) {
   EXPECT_EQ(r.Wait(), 0);
 }
 
+TEST_F(BinaryTest, ADumbTerminalGetsTheTextWithoutAnyEscapeSequence) {
+  RunningReader::Options dumb;
+  dumb.env = {"TERM=dumb"};
+  // Reverse colours clear the screen, a search hit is painted: none of it
+  // may reach a terminal that cannot take it.
+  RunningReader r(dir_, {"1r"}, dumb);
+  ASSERT_TRUE(r.WaitFor("(n)next"));
+  r.Type("s");
+  ASSERT_TRUE(r.WaitFor("input search str"));
+  r.Type(U8(u8"探す") + "\n");
+  ASSERT_TRUE(r.WaitFor(U8(u8"探す")));
+  r.Type("q");
+  EXPECT_EQ(r.Wait(), 0);
+  EXPECT_NE(r.seen().find(U8(u8"[ このプログラムについて --- page ")), std::string::npos);
+  EXPECT_EQ(r.seen().find('\x1b'), std::string::npos) << r.seen().substr(0, 200);
+}
+
 TEST_F(BinaryTest, QuitAndStartAgainShowsTheSamePage) {
   std::string status;
   {

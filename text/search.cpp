@@ -51,18 +51,20 @@ std::size_t FindInJoined(std::string_view row, std::string_view next, std::strin
   return at == npos ? npos : n + at;
 }
 
-void search_prompt(Reader& r) {
+bool search_prompt(Reader& r) {
   SearchState& s = r.search;
   r.Print("input search str\n");
   r.plat.console->Flush();
   std::string word;
-  if (!r.plat.keyboard->ReadWord(&word, kSearchStrMax)) word.clear();
+  // The end of input (Ctrl-D) cancels: no search, the page stays.
+  if (!r.plat.keyboard->ReadWord(&word, kSearchStrMax)) return false;
   s.search_str = word;
   s.search_flag = 1;
   s.search_str_len = static_cast<int>(word.size());
   s.s_mae_page = r.page.mae_p + 1;
   s.s_mae_page_set = true;
   r.key = 'f';
+  return true;
 }
 
 void search_continue(Reader& r) {

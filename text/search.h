@@ -27,7 +27,8 @@ std::size_t FindInJoined(std::string_view row, std::string_view next, std::strin
                          std::size_t before);
 
 /// The 's' key: prompt "input search str", read the word, arm the search.
-void search_prompt(Reader& r);
+/// False when the input ended instead (the search is cancelled).
+bool search_prompt(Reader& r);
 /// The 'f' key: arm the search with the current word.
 void search_continue(Reader& r);
 /// Search mode: whether the word stands anywhere in the first |rows| rows of

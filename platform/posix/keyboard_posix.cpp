@@ -4,21 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 
 #include "platform/posix/raw_mode.h"
-#include "text/sjis.h"
+#include "platform/prompt_line.h"
 
 namespace shiori {
 
 namespace {
-
-// White space as scanf skips it in the C locale.
-bool IsSpace(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 // True when |fd| has input (or has ended) within |timeout_ms|.
 bool Readable(int fd, int timeout_ms) {
@@ -62,10 +54,7 @@ bool PosixKeyboard::KeyWaiting() { return WaitForKey(0); }
 
 bool PosixKeyboard::WaitForKey(int timeout_ms) {
   if (decoder_.HasKey()) return true;
-  if (!tty_) {
-    DropPromptLineEnd();
-    if (!buffer_.empty()) return true;
-  }
+  if (!tty_ && !buffer_.empty()) return true;
   FlushOutput();
   // A terminal in its normal mode reports input only once a line is
   // complete; a single key needs single-key mode.
@@ -74,41 +63,35 @@ bool PosixKeyboard::WaitForKey(int timeout_ms) {
 }
 
 bool PosixKeyboard::ReadInt(int* value) {
-  FlushOutput();
-  prompt_line_open_ = true;
-  if (!SkipWhite()) return false;
-  std::size_t i = 0;
-  int sign = Peek(0);
-  if (sign == '+' || sign == '-') i = 1;
-  std::size_t first_digit = i;
-  long long number = 0;
-  for (int c = Peek(i); IsDigit(c); c = Peek(++i)) {
-    // Digits beyond the range of int are read, and the value stays at its
-    // limit.
-    if (number <= INT_MAX) number = number * 10 + (c - '0');
-  }
-  // Not a number: nothing is taken, the next prompt sees it all.
-  if (i == first_digit) return false;
-  if (sign == '-') number = -number;
-  if (number > INT_MAX) number = INT_MAX;
-  if (number < INT_MIN) number = INT_MIN;
-  buffer_.erase(0, i);
-  *value = static_cast<int>(number);
-  return true;
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptInt(line, value);
 }
 
 bool PosixKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptWord(line, max_bytes, word);
+}
+
+bool PosixKeyboard::ReadAnswer(std::string* cp932) {
   FlushOutput();
-  prompt_line_open_ = true;
-  if (!SkipWhite()) return false;
-  std::size_t end = 0;
-  for (int c = Peek(0); c != kEnd && !IsSpace(c); c = Peek(++end)) {
+  ended_ = false;
+  for (;;) {
+    PromptLine line;
+    while (!line.complete()) {
+      if (buffer_.empty() && Fill(-1) != 1) break;
+      buffer_.erase(0, line.Take(buffer_));
+    }
+    // A line cut short by the end of input is still an answer; the end
+    // itself is none.
+    if (!line.started() || (!line.complete() && line.blank())) {
+      ended_ = true;
+      return false;
+    }
+    if (line.blank()) continue;
+    cp932->clear();
+    to_cp932_.Convert(line.text(), cp932);
+    return true;
   }
-  std::string cp932;
-  to_cp932_.Convert(std::string_view(buffer_).substr(0, end), &cp932);
-  buffer_.erase(0, end);
-  word->assign(cp932, 0, CharBoundaryPrefix(cp932, max_bytes));
-  return true;
 }
 
 int PosixKeyboard::NextKeyByte(int timeout_ms) {
@@ -124,7 +107,6 @@ int PosixKeyboard::NextKeyByte(int timeout_ms) {
     }
   }
   for (;;) {
-    DropPromptLineEnd();
     if (!buffer_.empty()) {
       unsigned char c = static_cast<unsigned char>(buffer_[0]);
       buffer_.erase(0, 1);
@@ -146,35 +128,6 @@ int PosixKeyboard::Fill(int timeout_ms) {
     }
     if (n < 0 && errno == EINTR) continue;
     return 0;
-  }
-}
-
-int PosixKeyboard::Peek(std::size_t index) {
-  while (buffer_.size() <= index) {
-    if (Fill(-1) != 1) return kEnd;
-  }
-  return static_cast<unsigned char>(buffer_[index]);
-}
-
-bool PosixKeyboard::SkipWhite() {
-  for (;;) {
-    std::size_t n = 0;
-    while (n < buffer_.size() && IsSpace(static_cast<unsigned char>(buffer_[n]))) ++n;
-    buffer_.erase(0, n);
-    if (!buffer_.empty()) return true;
-    if (Fill(-1) != 1) return false;
-  }
-}
-
-void PosixKeyboard::DropPromptLineEnd() {
-  while (prompt_line_open_ && !buffer_.empty()) {
-    char c = buffer_[0];
-    if (c == ' ' || c == '\t' || c == '\r') {
-      buffer_.erase(0, 1);
-      continue;
-    }
-    if (c == '\n') buffer_.erase(0, 1);
-    prompt_line_open_ = false;
   }
 }
 

@@ -26,7 +26,8 @@ class PosixPlatform : public RealPlatform {
   PosixPlatform()
       : charset_(TerminalCharset()),
         guard_(STDIN_FILENO, STDOUT_FILENO),
-        console_(STDOUT_FILENO, charset_, &guard_),
+        console_(STDOUT_FILENO, charset_, &guard_,
+                 PosixConsole::TermTakesEscapes(std::getenv("TERM")), STDERR_FILENO),
         keyboard_(STDIN_FILENO, charset_, &console_),
         messages_(&keyboard_),
         window_(&console_, &keyboard_),

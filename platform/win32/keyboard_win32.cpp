@@ -3,10 +3,7 @@
 #include <conio.h>
 #include <windows.h>
 
-#include <cctype>
-#include <vector>
-
-#include "text/sjis.h"
+#include <string_view>
 
 namespace shiori {
 
@@ -76,7 +73,21 @@ bool ConsoleKeyWaiting(void* console_in) {
   return false;
 }
 
-WinKeyboard::WinKeyboard(std::FILE* prompts) : in_(prompts), console_in_(ConsoleInputHandle()) {}
+std::string WideToCp932(std::wstring_view wide) {
+  if (wide.empty()) return "";
+  const int n = WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+  if (n > 0)
+    WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+WinKeyboard::WinKeyboard(std::FILE* prompts, void* console)
+    : in_(prompts != nullptr ? prompts : stdin),
+      console_in_(console),
+      prompts_from_console_(prompts == nullptr && console != nullptr) {}
 
 int WinKeyboard::GetKey() {
   int c = _getch();
@@ -88,27 +99,58 @@ int WinKeyboard::GetKey() {
 bool WinKeyboard::KeyWaiting() { return ConsoleKeyWaiting(console_in_); }
 
 bool WinKeyboard::ReadInt(int* value) {
-  int v = 0;
-  if (std::fscanf(in_, "%d", &v) != 1) return false;
-  *value = v;
-  return true;
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptInt(line, value);
 }
 
 bool WinKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
-  if (max_bytes == 0) return false;
-  // One byte more than the limit tells a longer word from one that fits.
-  std::vector<char> buf(max_bytes + 2, '\0');
-  const std::string format = "%" + std::to_string(max_bytes + 1) + "s";
-  if (std::fscanf(in_, format.c_str(), buf.data()) != 1) return false;
-  std::string_view got(buf.data());
-  if (got.size() > max_bytes) {
-    // The rest of a longer word is dropped; the blank after it stays.
-    int c;
-    while ((c = std::fgetc(in_)) != EOF && !std::isspace(c)) {
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptWord(line, max_bytes, word);
+}
+
+bool WinKeyboard::ReadAnswer(std::string* cp932) {
+  ended_ = false;
+  for (;;) {
+    PromptLine line;
+    const bool got = prompts_from_console_ ? ReadConsoleLine(&line) : ReadFileLine(&line);
+    // Ctrl-Z at the start of a line ends console input, as the C runtime
+    // takes it.
+    if (!got || (!line.text().empty() && line.text()[0] == '\x1a')) {
+      ended_ = true;
+      return false;
     }
-    if (c != EOF) std::ungetc(c, in_);
+    if (line.blank()) continue;
+    *cp932 = line.text();
+    return true;
   }
-  word->assign(got.substr(0, CharBoundaryPrefix(got, max_bytes)));
+}
+
+bool WinKeyboard::ReadConsoleLine(PromptLine* line) {
+  // The console hands over the typed line as it was edited; the whole of
+  // it is read, and only its first kPromptLineMax bytes kept.
+  wchar_t chunk[256];
+  while (!line->complete()) {
+    DWORD got = 0;
+    if (!ReadConsoleW(console_in_, chunk, 256, &got, nullptr) || got == 0)
+      return line->started() && !line->blank();
+    std::string part = WideToCp932(std::wstring_view(chunk, got));
+    line->Take(part);
+  }
+  return true;
+}
+
+bool WinKeyboard::ReadFileLine(PromptLine* line) {
+  char chunk[256];
+  while (!line->complete()) {
+    std::size_t n = 0;
+    int c = 0;
+    while (n < sizeof chunk && (c = std::fgetc(in_)) != EOF) {
+      chunk[n++] = static_cast<char>(c);
+      if (c == '\n') break;
+    }
+    line->Take(std::string_view(chunk, n));
+    if (c == EOF) return line->started() && !line->blank();
+  }
   return true;
 }
 
