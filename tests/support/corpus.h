@@ -4,6 +4,7 @@
 // those tests off unseen.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ enum class Texts {
 /// "Embedded" or "Corpus", for the names of parameterised tests.
 const char* Name(Texts which);
 inline constexpr auto kTextsName = [](const auto& info) { return std::string(Name(info.param)); };
+inline void PrintTo(Texts which, std::ostream* os) { *os << Name(which); }
 
 /// The paths of those texts, sorted.
 std::vector<std::string> TextFiles(Texts which);
