@@ -10,6 +10,7 @@
 
 #include "deczip/ziputil.h"
 #include "platform/text_codec.h"
+#include "tests/support/corpus.h"
 #include "tests/support/zip_builder.h"
 
 namespace shiori {
@@ -125,6 +126,7 @@ TEST(DiskWorkZipTest, AsManyPicturesAsTheDirectoryCanCountAreReadInLinearTime) {
 }
 
 TEST(DiskWorkZipTest, DistributedArchiveOfTheCorpus) {
+  SHIORI_NEEDS_CORPUS();
   Bytes zip = ziptest::ReadCorpus("56656_ruby_74439.zip");
   ASSERT_EQ(zip.size(), 572112u);
   ZipResult r = Read(zip);

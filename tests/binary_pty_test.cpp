@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/corpus.h"
 #include "tests/support/running_reader.h"
 
 namespace shiori {
@@ -119,7 +120,8 @@ TEST_F(BinaryTest, SearchForAWordTypedInUtf8HighlightsTheHit) {
 }
 
 TEST_F(BinaryTest, DistributedZipOpensAtItsTitleLineAndResumesAfterARestart) {
-  const std::string zip = std::string(SHIORI_CORPUS_DIR) + "/56656_ruby_74439.zip";
+  SHIORI_NEEDS_CORPUS();
+  const std::string zip = corpus::Path("56656_ruby_74439.zip");
   std::string status;
   {
     RunningReader r(dir_, {zip});

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/corpus.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/png_maker.h"
 #include "tests/support/zip_builder.h"
@@ -20,8 +21,6 @@ using Bytes = std::vector<std::uint8_t>;
 std::string Str(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
-
-const std::string kCorpus = SHIORI_CORPUS_DIR;
 
 // A work in the Aozora form: title, author, then numbered lines.
 std::string Work(const std::string& title, int lines) {
@@ -73,7 +72,8 @@ TEST_F(DiskFilesTest, ZipWithDataDescriptorOrStoredMemberOpensAtOnceUnderItsFirs
 }
 
 TEST_F(DiskFilesTest, CorpusTextFileOpensAsItIs) {
-  s.Run({kCorpus + "/127_ruby_150.txt"});
+  SHIORI_NEEDS_CORPUS();
+  s.Run({corpus::Path("127_ruby_150.txt")});
   EXPECT_TRUE(Shows("羅生門"));
   EXPECT_NE(Text().find("芥川龍之介"), std::string::npos);
   EXPECT_NE(s.ReadFile("001036_info.ini").find("127_ruby_150.txt\n22\n"), std::string::npos);

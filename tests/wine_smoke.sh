@@ -105,8 +105,10 @@ if [ -n "$corpus" ]; then
   else
     fail "zip: the corpus archive did not open as a work"
   fi
+elif [ -n "${CI:-}" ] && [ "${CI}" != false ] && [ "${CI}" != 0 ]; then
+  fail "zip: no shared corpus found (../shared/corpus or SHIORI_CORPUS_DIR), and CI needs it"
 else
-  echo "note zip: no shared corpus found; the work-file check is left out"
+  echo "skip zip: no shared corpus found (../shared/corpus or SHIORI_CORPUS_DIR); the work-file check is left out"
 fi
 
 # --- 2. A terminal pane ----------------------------------------------------

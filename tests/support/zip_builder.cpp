@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/corpus.h"
+
 namespace shiori::ziptest {
 
 namespace {
@@ -139,7 +141,7 @@ void SetUncompressedSize(std::vector<std::uint8_t>* zip, std::size_t index, std:
 }
 
 std::vector<std::uint8_t> ReadCorpus(const std::string& name) {
-  std::ifstream in(std::string(SHIORI_CORPUS_DIR) + "/" + name, std::ios::binary);
+  std::ifstream in(corpus::Path(name), std::ios::binary);
   return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
                                    std::istreambuf_iterator<char>());
 }
