@@ -151,7 +151,8 @@ int Reader::Run(const std::vector<std::string>& args) {
   int first_file = -1;
   if (!AddWorkFiles(cl.files, &first_file)) return 1;
   StartUp(cl.others, first_file);
-  ReadingLoop();
+  // Asked to end before a page was shown: nothing was read, nothing to save.
+  if (!StopRequested()) ReadingLoop();
   ExitSequence();
   return 0;
 }
@@ -280,6 +281,11 @@ void Reader::QuitPartWay() {
   G_TTS(*this, "とちゅうまでひょうじしました");
 }
 
+void Reader::SaveOnStop() {
+  positions_save(*this, page.count[1]);
+  positions_release(*this);
+}
+
 void Reader::EndOfWork() {
   positions_save(*this, 0);
   positions_release(*this);
@@ -327,6 +333,11 @@ bool Reader::ChangeWork() {
   PrintMenu(true);
   Print("select number\n");
   ReadInt(&fid);
+  // Asked to end at the prompt: the page on screen stays the one to save.
+  if (StopRequested()) {
+    fid = mae_fid;
+    return false;
+  }
   if (fid < 0 || fid >= kind_num) fid = mae_fid;
   if (fid == mae_fid) {
     PageBack(*this);
@@ -348,7 +359,8 @@ bool Reader::ChangeWork() {
 
 void Reader::ExitSequence() {
   mm_exit(*this);
-  play_cue(*this, kCueExit, kCueSyncFlags);
+  // The exit cue is waited for to its end: not when asked to end.
+  if (!StopRequested()) play_cue(*this, kCueExit, kCueSyncFlags);
   if (con_mode > 0) Paint(shiori::Paint::kExitReset);
   plat.console->Flush();
   cnsl.reset();
@@ -362,6 +374,12 @@ Outcome key_dispatch(Reader& r) {
     // A special key is one key press: the page keys back, the others forward.
     if (k >= kKeySpecial)
       k = (k == kKeyPageUp || k == kKeyUp || k == kKeyLeft) ? '-' : 'n';
+    // Asked to end from outside (a signal, the console closing): the wait
+    // answered as at the end of input; what 'q' saves is saved, quietly.
+    if (k == kKeyEof && r.StopRequested()) {
+      r.SaveOnStop();
+      return Outcome::kLeave;
+    }
     // Input closed: nothing more can be asked, so leave as 'q' does.
     if (k == kKeyEof) k = 'q';
     switch (k) {
@@ -382,6 +400,12 @@ Outcome key_dispatch(Reader& r) {
       case 's':
       case 'S':
         search_prompt(r);
+        // Asked to end at the prompt: no search; the wait answers it, with
+        // the page on screen the one to save.
+        if (r.StopRequested()) {
+          r.search.search_flag = 0;
+          continue;
+        }
         return Outcome::kAdvance;
       case '-':
         PageBack(r);
@@ -404,7 +428,9 @@ Outcome key_dispatch(Reader& r) {
         continue;
       case 'c':
       case 'C':
-        return r.ChangeWork() ? Outcome::kRestart : Outcome::kAdvance;
+        if (r.ChangeWork()) return Outcome::kRestart;
+        if (r.StopRequested()) continue;  // the page on screen is the one to save
+        return Outcome::kAdvance;
       case 'i':
       case 'I':
         show_rinfo(r);

@@ -118,6 +118,11 @@ class Reader {
   void HelpScreen();
   bool ChangeWork();
   void QuitPartWay();
+  /// True once the program has been asked to end from outside.
+  bool StopRequested() const { return plat.stop_requested && plat.stop_requested(); }
+  /// Asked to end from outside: the position is saved as 'q' saves it, with
+  /// nothing printed or spoken (the terminal may be gone).
+  void SaveOnStop();
 
   friend Outcome key_dispatch(Reader& r);
 };

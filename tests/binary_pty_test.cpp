@@ -130,6 +130,49 @@ TEST_F(BinaryTest, DistributedZipOpensAtItsTitleLineAndResumesAfterARestart) {
   EXPECT_EQ(again.Wait(), 0);
 }
 
+// The second page of work 0, shown.
+bool ShowSecondPage(RunningReader& r) {
+  if (!r.WaitFor("(n)next")) return false;
+  r.Type("n");
+  return r.WaitFor("(n)next");
+}
+
+TEST_F(BinaryTest, SignalsDuringPagingSaveThePositionAsQuitDoesAndRestoreTheTerminal) {
+  std::string saved_by_q;
+  {
+    RunningReader r(dir_, {"0"});
+    ASSERT_TRUE(ShowSecondPage(r));
+    r.Type("q");
+    ASSERT_EQ(r.Wait(), 0);
+    saved_by_q = File("001036_info.ini");
+  }
+  ASSERT_NE(saved_by_q.find("great_velmor_the.txt\n"), std::string::npos) << saved_by_q;
+  struct Case {
+    const char* name;
+    int signal_number;
+    bool typed;  ///< Ctrl-C typed at the terminal rather than sent
+  };
+  for (const Case& c : {Case{"SIGTERM", SIGTERM, false}, Case{"SIGINT", SIGINT, false},
+                        Case{"Ctrl-C", SIGINT, true}, Case{"SIGHUP", SIGHUP, false},
+                        Case{"SIGPIPE", SIGPIPE, false}}) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir_ + "/001036_info.ini");
+    RunningReader r(dir_, {"0"});
+    ASSERT_TRUE(ShowSecondPage(r));
+    if (c.typed)
+      r.Type("\x03");
+    else
+      r.Signal(c.signal_number);
+    ASSERT_EQ(r.Wait(), -1) << "the program did not end by the signal";
+    EXPECT_TRUE(WIFSIGNALED(r.status()) && WTERMSIG(r.status()) == c.signal_number) << r.status();
+    EXPECT_EQ(File("001036_info.ini"), saved_by_q);
+    const tcflag_t modes = ICANON | ECHO | ISIG;
+    EXPECT_EQ(r.ModesNow().c_lflag & modes, r.ModesAtStart().c_lflag & modes);
+    // Ended quietly: no quit notice.
+    EXPECT_EQ(r.seen().find(U8(u8"途中まで、表示しました")), std::string::npos);
+  }
+}
+
 TEST_F(BinaryTest, MissingFileEndsWithOneLineAndStatusOneAndVersionAnswers) {
   {
     RunningReader r(dir_, {"missing.zip"});

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/win32/console_stop_win32.h"
 #include "text/sjis.h"
 
 namespace shiori {
@@ -79,15 +80,36 @@ bool ConsoleKeyWaiting(void* console_in) {
 WinKeyboard::WinKeyboard(std::FILE* prompts) : in_(prompts), console_in_(ConsoleInputHandle()) {}
 
 int WinKeyboard::GetKey() {
+  // Asked to end: no key will be taken any more, as at the end of input.
+  if (ConsoleStopRequested()) return kKeyEof;
+  if (console_in_ != nullptr) {
+    // _getch cannot be woken once it waits: it is called only when a key is
+    // there, and the wait for one also watches for a request to end.
+    HANDLE waits[2] = {static_cast<HANDLE>(console_in_), static_cast<HANDLE>(ConsoleStopEvent())};
+    const DWORD count = waits[1] != nullptr ? 2 : 1;
+    while (!ConsoleKeyWaiting(console_in_)) {
+      const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+      if (ConsoleStopRequested()) return kKeyEof;
+      if (woke == WAIT_FAILED) break;
+    }
+  }
   int c = _getch();
   if (c == EOF || c == 0xFFFF) return kKeyEof;  // no console to read from
+  // Ctrl-C typed while _getch itself read the console arrives as a key.
+  if (c == 0x03) {
+    RequestConsoleStop();
+    return kKeyEof;
+  }
   if (c == 0 || c == 0xE0) return FoldSpecialKey(c, _getch());
   return c & 0xFF;
 }
 
-bool WinKeyboard::KeyWaiting() { return ConsoleKeyWaiting(console_in_); }
+bool WinKeyboard::KeyWaiting() {
+  return ConsoleStopRequested() || ConsoleKeyWaiting(console_in_);
+}
 
 bool WinKeyboard::ReadInt(int* value) {
+  if (ConsoleStopRequested()) return false;
   int v = 0;
   if (std::fscanf(in_, "%d", &v) != 1) return false;
   *value = v;
@@ -95,7 +117,7 @@ bool WinKeyboard::ReadInt(int* value) {
 }
 
 bool WinKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
-  if (max_bytes == 0) return false;
+  if (max_bytes == 0 || ConsoleStopRequested()) return false;
   // One byte more than the limit tells a longer word from one that fits.
   std::vector<char> buf(max_bytes + 2, '\0');
   const std::string format = "%" + std::to_string(max_bytes + 1) + "s";

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/pty_for_tests.h"
@@ -44,6 +45,8 @@ class RunningReader {
     int columns = 100;
     int rows = 40;
     Input input = Input::kTerminal;
+    /// Variables set in the program's environment (name, value).
+    std::vector<std::pair<std::string, std::string>> environment;
   };
 
   RunningReader(const std::string& dir, std::vector<std::string> args)
@@ -67,6 +70,7 @@ class RunningReader {
       }
       dup2(pty_.terminal(), 1);
       dup2(pty_.terminal(), 2);
+      for (const auto& [name, value] : options.environment) setenv(name.c_str(), value.c_str(), 1);
       ExecReader(dir, args);
     }
   }
