@@ -10,6 +10,7 @@
 #include "content/disk_work.h"
 #include "content/zip_decode.h"
 #include "media/cues.h"
+#include "text/sjis.h"
 #include "text/views.h"
 
 namespace shiori {
@@ -270,6 +271,13 @@ int Reader::ReadingLoop() {
   }
 }
 
+std::string_view Reader::SpokenTitle() const {
+  // One row of the page: a title, not a chapter (the synthesiser's time
+  // grows faster than the length of a piece without pauses).
+  constexpr std::size_t kSpokenTitleMax = 80;
+  return std::string_view(Title()).substr(0, CharBoundaryPrefix(Title(), kSpokenTitleMax));
+}
+
 void Reader::QuitPartWay() {
   positions_save(*this, page.count[1]);
   positions_release(*this);
@@ -277,7 +285,7 @@ void Reader::QuitPartWay() {
   Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[1]);
   Normal();
   Print("\n");
-  G_TTS(*this, Title());
+  G_TTS(*this, SpokenTitle());
   G_TTS(*this, "とちゅうまでひょうじしました");
 }
 
@@ -293,7 +301,7 @@ void Reader::EndOfWork() {
   Printf("[ %s ] 終わりまで、表示しました", Title().c_str());
   Normal();
   Print("\n");
-  G_TTS(*this, Title());
+  G_TTS(*this, SpokenTitle());
   G_TTS(*this, "おわりまで、ひょうじしました");
   Print("touch anykey, (end)\n");
   GetKey();

@@ -123,6 +123,9 @@ class Reader {
   /// Asked to end from outside: the position is saved as 'q' saves it, with
   /// nothing printed or spoken (the terminal may be gone).
   void SaveOnStop();
+  /// The title as the announcements speak it, at most one row long: a
+  /// title taken from a long first line would be synthesised whole.
+  std::string_view SpokenTitle() const;
 
   friend Outcome key_dispatch(Reader& r);
 };
