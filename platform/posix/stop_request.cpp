@@ -23,6 +23,19 @@ void PrepareStopRequests() {
   if (g_wake[0] >= 0) return;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  // Above the three standard descriptors: a program started with one of
+  // them closed would otherwise read its keys from the pipe.
+  for (int& fd : fds) {
+    if (fd > 2) continue;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    if (moved < 0) {
+      close(fds[0]);
+      close(fds[1]);
+      return;
+    }
+    close(fd);
+    fd = moved;
+  }
   g_wake[1] = fds[1];
   g_wake[0] = fds[0];
 }
