@@ -87,7 +87,13 @@ int WinKeyboard::GetKey() {
     // there, and the wait for one also watches for a request to end.
     HANDLE waits[2] = {static_cast<HANDLE>(console_in_), static_cast<HANDLE>(ConsoleStopEvent())};
     const DWORD count = waits[1] != nullptr ? 2 : 1;
-    while (!ConsoleKeyWaiting(console_in_)) {
+    // Peeked rather than asked of _kbhit, which passes over the keys that
+    // have no character (the arrows) under wine.
+    for (;;) {
+      DropIdleEvents(waits[0]);
+      INPUT_RECORD next;
+      DWORD queued = 0;
+      if (PeekConsoleInputA(waits[0], &next, 1, &queued) && queued > 0) break;
       const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
       if (ConsoleStopRequested()) return kKeyEof;
       if (woke == WAIT_FAILED) break;
