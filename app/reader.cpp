@@ -10,6 +10,7 @@
 #include "content/disk_work.h"
 #include "content/zip_decode.h"
 #include "media/cues.h"
+#include "text/sjis.h"
 #include "text/views.h"
 
 namespace shiori {
@@ -155,7 +156,8 @@ int Reader::Run(const std::vector<std::string>& args) {
   int first_file = -1;
   if (!AddWorkFiles(cl.files, &first_file)) return 1;
   StartUp(cl.others, first_file);
-  ReadingLoop();
+  // Asked to end before a page was shown: nothing was read, nothing to save.
+  if (!StopRequested()) ReadingLoop();
   ExitSequence();
   return 0;
 }
@@ -273,6 +275,13 @@ int Reader::ReadingLoop() {
   }
 }
 
+std::string_view Reader::SpokenTitle() const {
+  // One row of the page: a title, not a chapter (the synthesiser's time
+  // grows faster than the length of a piece without pauses).
+  constexpr std::size_t kSpokenTitleMax = 80;
+  return std::string_view(Title()).substr(0, CharBoundaryPrefix(Title(), kSpokenTitleMax));
+}
+
 void Reader::QuitPartWay() {
   positions_save(*this, page.count[1]);
   positions_release(*this);
@@ -280,8 +289,13 @@ void Reader::QuitPartWay() {
   Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[1]);
   Normal();
   Print("\n");
-  G_TTS(*this, Title());
+  G_TTS(*this, SpokenTitle());
   G_TTS(*this, "とちゅうまでひょうじしました");
+}
+
+void Reader::SaveOnStop() {
+  positions_save(*this, page.count[1]);
+  positions_release(*this);
 }
 
 void Reader::EndOfWork() {
@@ -291,7 +305,7 @@ void Reader::EndOfWork() {
   Printf("[ %s ] 終わりまで、表示しました", Title().c_str());
   Normal();
   Print("\n");
-  G_TTS(*this, Title());
+  G_TTS(*this, SpokenTitle());
   G_TTS(*this, "おわりまで、ひょうじしました");
   Print("touch anykey, (end)\n");
   GetKey();
@@ -331,6 +345,11 @@ bool Reader::ChangeWork() {
   PrintMenu(true);
   Print("select number\n");
   ReadInt(&fid);
+  // Asked to end at the prompt: the page on screen stays the one to save.
+  if (StopRequested()) {
+    fid = mae_fid;
+    return false;
+  }
   if (fid < 0 || fid >= kind_num) fid = mae_fid;
   if (fid == mae_fid) {
     PageBack(*this);
@@ -352,7 +371,8 @@ bool Reader::ChangeWork() {
 
 void Reader::ExitSequence() {
   mm_exit(*this);
-  play_cue(*this, kCueExit, kCueSyncFlags);
+  // The exit cue is waited for to its end: not when asked to end.
+  if (!StopRequested()) play_cue(*this, kCueExit, kCueSyncFlags);
   if (con_mode > 0) Paint(shiori::Paint::kExitReset);
   plat.console->Flush();
   cnsl.reset();
@@ -366,6 +386,12 @@ Outcome key_dispatch(Reader& r) {
     // A special key is one key press: the page keys back, the others forward.
     if (k >= kKeySpecial)
       k = (k == kKeyPageUp || k == kKeyUp || k == kKeyLeft) ? '-' : 'n';
+    // Asked to end from outside (a signal, the console closing): the wait
+    // answered as at the end of input; what 'q' saves is saved, quietly.
+    if (k == kKeyEof && r.StopRequested()) {
+      r.SaveOnStop();
+      return Outcome::kLeave;
+    }
     // Input closed: nothing more can be asked, so leave as 'q' does.
     if (k == kKeyEof) k = 'q';
     switch (k) {
@@ -385,8 +411,11 @@ Outcome key_dispatch(Reader& r) {
         return Outcome::kAdvance;
       case 's':
       case 'S':
-        if (search_prompt(r)) return Outcome::kAdvance;
-        show_page(r);
+        // Asked to end at the prompt: no search; the wait answers it, with
+        // the page on screen the one to save.
+        if (search_prompt(r) && !r.StopRequested()) return Outcome::kAdvance;
+        r.search.search_flag = 0;
+        if (!r.StopRequested()) show_page(r);
         continue;
       case '-':
         PageBack(r);
@@ -409,7 +438,9 @@ Outcome key_dispatch(Reader& r) {
         continue;
       case 'c':
       case 'C':
-        return r.ChangeWork() ? Outcome::kRestart : Outcome::kAdvance;
+        if (r.ChangeWork()) return Outcome::kRestart;
+        if (r.StopRequested()) continue;  // the page on screen is the one to save
+        return Outcome::kAdvance;
       case 'i':
       case 'I':
         show_rinfo(r);

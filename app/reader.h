@@ -120,6 +120,14 @@ class Reader {
   void HelpScreen();
   bool ChangeWork();
   void QuitPartWay();
+  /// True once the program has been asked to end from outside.
+  bool StopRequested() const { return plat.stop_requested && plat.stop_requested(); }
+  /// Asked to end from outside: the position is saved as 'q' saves it, with
+  /// nothing printed or spoken (the terminal may be gone).
+  void SaveOnStop();
+  /// The title as the announcements speak it, at most one row long: a
+  /// title taken from a long first line would be synthesised whole.
+  std::string_view SpokenTitle() const;
 
   friend Outcome key_dispatch(Reader& r);
 };

@@ -1,27 +1,22 @@
 #include "platform/posix/keyboard_posix.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "platform/posix/raw_mode.h"
+#include "platform/posix/stop_request.h"
 #include "platform/prompt_line.h"
 
 namespace shiori {
 
 namespace {
 
-// True when |fd| has input (or has ended) within |timeout_ms|.
-bool Readable(int fd, int timeout_ms) {
-  for (;;) {
-    struct pollfd p {fd, POLLIN, 0};
-    int r = poll(&p, 1, timeout_ms);
-    if (r > 0) return true;
-    if (r == 0) return false;
-    if (errno != EINTR) return true;  // let the read report the failure
-  }
-}
+// Ctrl-C read as a byte: the terminal's signal keys are off, or the keys
+// come from a file.
+constexpr int kCtrlC = 0x03;
 
 }  // namespace
 
@@ -33,6 +28,17 @@ PosixKeyboard::PosixKeyboard(int fd, const std::string& charset, ConsoleBuffer* 
       decoder_(IsUtf8Charset(charset)) {}
 
 int PosixKeyboard::GetKey() {
+  // Asked to end: no key will be taken any more, as at the end of input.
+  if (StopSignal() != 0) return kKeyEof;
+  const int key = DecodeKey();
+  if (key == kCtrlC) {
+    RequestStop(SIGINT);
+    return kKeyEof;
+  }
+  return key;
+}
+
+int PosixKeyboard::DecodeKey() {
   int key;
   if (decoder_.Next(&key)) return key;
   FlushOutput();
@@ -53,13 +59,13 @@ int PosixKeyboard::GetKey() {
 bool PosixKeyboard::KeyWaiting() { return WaitForKey(0); }
 
 bool PosixKeyboard::WaitForKey(int timeout_ms) {
-  if (decoder_.HasKey()) return true;
+  if (decoder_.HasKey() || StopSignal() != 0) return true;
   if (!tty_ && !buffer_.empty()) return true;
   FlushOutput();
   // A terminal in its normal mode reports input only once a line is
   // complete; a single key needs single-key mode.
   ScopedRawMode raw(fd_);
-  return Readable(fd_, timeout_ms);
+  return WaitForInput(fd_, timeout_ms) != InputWait::kTimedOut;
 }
 
 bool PosixKeyboard::ReadInt(int* value) {
@@ -97,8 +103,10 @@ bool PosixKeyboard::ReadAnswer(std::string* cp932) {
 int PosixKeyboard::NextKeyByte(int timeout_ms) {
   if (tty_) {
     // One byte at a time: what follows the key stays in the terminal.
-    if (timeout_ms >= 0 && !Readable(fd_, timeout_ms)) return kTimedOut;
     for (;;) {
+      const InputWait w = WaitForInput(fd_, timeout_ms);
+      if (w == InputWait::kStop) return kEnd;
+      if (w == InputWait::kTimedOut) return kTimedOut;
       unsigned char c;
       ssize_t n = read(fd_, &c, 1);
       if (n == 1) return c;
@@ -118,8 +126,11 @@ int PosixKeyboard::NextKeyByte(int timeout_ms) {
 }
 
 int PosixKeyboard::Fill(int timeout_ms) {
-  if (timeout_ms >= 0 && !Readable(fd_, timeout_ms)) return kTimedOut;
   for (;;) {
+    // A request to end closes the input: a prompt then ends as at its end.
+    const InputWait w = WaitForInput(fd_, timeout_ms);
+    if (w == InputWait::kStop) return 0;
+    if (w == InputWait::kTimedOut) return kTimedOut;
     char chunk[4096];
     ssize_t n = read(fd_, chunk, sizeof chunk);
     if (n > 0) {

@@ -29,7 +29,9 @@ class PosixKeyboard : public Keyboard {
 
   /// One key press: a plain key is its byte; a special key (an escape
   /// sequence) or a typed character beyond ASCII is one code of its own; a
-  /// lone ESC is 27. kKeyEof when the input has ended.
+  /// lone ESC is 27. kKeyEof when the input has ended, or when the program
+  /// has been asked to end (stop_request.h); Ctrl-C read as a byte is that
+  /// request (SIGINT), as the terminal's own Ctrl-C is.
   int GetKey() override;
   bool KeyWaiting() override;
   bool ReadInt(int* value) override;
@@ -42,13 +44,16 @@ class PosixKeyboard : public Keyboard {
   bool InputEnded() const override { return ended_; }
 
   /// Waits up to |timeout_ms| (-1: no limit) for a key press; true when one
-  /// is waiting (or the input has ended, so a read will not block).
+  /// is waiting (or the input has ended, or the program has been asked to
+  /// end, so a read will not block).
   bool WaitForKey(int timeout_ms);
 
  private:
   static constexpr int kEnd = -1;
   static constexpr int kTimedOut = -2;
 
+  /// One key press as GetKey reads it, before Ctrl-C is told apart.
+  int DecodeKey();
   /// The next byte of a key press, kEnd, or kTimedOut after |timeout_ms|.
   int NextKeyByte(int timeout_ms);
   /// Reads what input there is into buffer_: 1, or 0 at the end of input,

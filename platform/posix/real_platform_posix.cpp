@@ -14,6 +14,7 @@
 #include "platform/posix/messages_posix.h"
 #include "platform/posix/music_posix.h"
 #include "platform/posix/speech_posix.h"
+#include "platform/posix/stop_request.h"
 #include "platform/posix/terminal_guard.h"
 #include "platform/posix/window_posix.h"
 
@@ -50,8 +51,14 @@ class PosixPlatform : public RealPlatform {
       guard_.Restore();
       std::exit(status);
     };
+    p_.stop_requested = [] { return StopSignal() != 0; };
   }
   Platform& platform() override { return p_; }
+  int Finish(int status) override {
+    if (const int signal_number = StopSignal(); signal_number != 0)
+      guard_.EndBySignal(signal_number);
+    return status;
+  }
 
  private:
   std::string charset_;

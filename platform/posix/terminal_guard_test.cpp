@@ -14,6 +14,7 @@
 #include "platform/posix/keyboard_posix.h"
 #include "platform/posix/pty_for_tests.h"
 #include "platform/posix/raw_mode.h"
+#include "platform/posix/stop_request.h"
 
 namespace shiori {
 namespace {
@@ -46,8 +47,8 @@ bool WaitForKeyWait(const TestPty& pty) {
   return true;
 }
 
-TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedRestoresTheTerminal) {
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedEndsTheWaitAndTheProgramRestored) {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     SCOPED_TRACE("signal " + std::to_string(signal_number));
     TestPty pty;
     ASSERT_TRUE(pty.ok());
@@ -58,7 +59,11 @@ TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedRestoresTheTerminal) {
       console.SetTextAttribute(0x9F);
       console.Write("page");
       PosixKeyboard keyboard(pty.terminal(), "UTF-8", &console);
-      keyboard.GetKey();
+      // The wait ends as at the end of input; the program's own way out
+      // follows, then the signal ends it.
+      if (keyboard.GetKey() == kKeyEof && StopSignal() == signal_number)
+        guard.EndBySignal(signal_number);
+      _exit(3);
     });
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(WaitForKeyWait(pty)) << "the child never waited for a key";

@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "platform/win32/console_stop_win32.h"
+
 namespace shiori {
 
 int FoldSpecialKey(int prefix, int code) {
@@ -90,13 +92,39 @@ WinKeyboard::WinKeyboard(std::FILE* prompts, void* console)
       prompts_from_console_(prompts == nullptr && console != nullptr) {}
 
 int WinKeyboard::GetKey() {
+  // Asked to end: no key will be taken any more, as at the end of input.
+  if (ConsoleStopRequested()) return kKeyEof;
+  if (console_in_ != nullptr) {
+    // _getch cannot be woken once it waits: it is called only when a key is
+    // there, and the wait for one also watches for a request to end.
+    HANDLE waits[2] = {static_cast<HANDLE>(console_in_), static_cast<HANDLE>(ConsoleStopEvent())};
+    const DWORD count = waits[1] != nullptr ? 2 : 1;
+    // Peeked rather than asked of _kbhit, which passes over the keys that
+    // have no character (the arrows) under wine.
+    for (;;) {
+      DropIdleEvents(waits[0]);
+      INPUT_RECORD next;
+      DWORD queued = 0;
+      if (PeekConsoleInputA(waits[0], &next, 1, &queued) && queued > 0) break;
+      const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+      if (ConsoleStopRequested()) return kKeyEof;
+      if (woke == WAIT_FAILED) break;
+    }
+  }
   int c = _getch();
   if (c == EOF || c == 0xFFFF) return kKeyEof;  // no console to read from
+  // Ctrl-C typed while _getch itself read the console arrives as a key.
+  if (c == 0x03) {
+    RequestConsoleStop();
+    return kKeyEof;
+  }
   if (c == 0 || c == 0xE0) return FoldSpecialKey(c, _getch());
   return c & 0xFF;
 }
 
-bool WinKeyboard::KeyWaiting() { return ConsoleKeyWaiting(console_in_); }
+bool WinKeyboard::KeyWaiting() {
+  return ConsoleStopRequested() || ConsoleKeyWaiting(console_in_);
+}
 
 bool WinKeyboard::ReadInt(int* value) {
   std::string line;
@@ -110,6 +138,11 @@ bool WinKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
 
 bool WinKeyboard::ReadAnswer(std::string* cp932) {
   ended_ = false;
+  // Asked to end: a prompt ends as at the end of input.
+  if (ConsoleStopRequested()) {
+    ended_ = true;
+    return false;
+  }
   for (;;) {
     PromptLine line;
     const bool got = prompts_from_console_ ? ReadConsoleLine(&line) : ReadFileLine(&line);

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/pty_for_tests.h"
