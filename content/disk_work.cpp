@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -96,9 +97,9 @@ std::string Quoted(const std::string& name) {
 bool ReadMember(std::span<const std::uint8_t> zip, const ZipCentralEntry& entry,
                 std::string* out, std::string* err) {
   const std::string member = Quoted(entry.name);
-  const std::size_t at = entry.local_offset;
-  if (at > zip.size() || zip.size() - at < kLocalHeaderSize ||
-      Le32(zip.data() + at) != kZipLocalSignature) {
+  const auto at =
+      static_cast<std::size_t>(std::min<std::uint64_t>(entry.local_offset, zip.size()));
+  if (zip.size() - at < kLocalHeaderSize || Le32(zip.data() + at) != kZipLocalSignature) {
     *err = "the archive is damaged: member " + member + " has no local header";
     return false;
   }
@@ -113,10 +114,15 @@ bool ReadMember(std::span<const std::uint8_t> zip, const ZipCentralEntry& entry,
     return false;
   }
   const std::size_t data_at = at + kLocalHeaderSize + Le16(local + 26) + Le16(local + 28);
+  // ZIP64 sizes beyond 32 bits are judged as all ones, which is past any
+  // archive this reads, or more than the bound.
+  const auto narrow = [](std::uint64_t v) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, 0xffffffff));
+  };
   ZipHeader sizes;
   sizes.method = entry.method;
-  sizes.compsize = entry.compsize;
-  sizes.uncompsize = entry.uncompsize;
+  sizes.compsize = narrow(entry.compsize);
+  sizes.uncompsize = narrow(entry.uncompsize);
   const ZipStatus fits = data_at > zip.size()
                              ? ZipStatus::kDamaged
                              : CheckZipMemberSizes(sizes, zip.size() - data_at);

@@ -37,7 +37,7 @@ ZipResult Read(const Bytes& zip) {
 
 const std::string kText = "罪と罰\r\n作者\r\n" + std::string(3000, 'x') + "\r\n";
 
-TEST(DiskWorkZipTest, TextMemberInEveryFormWritersUse) {
+TEST(DiskWorkZipTest, TextAndPictureInEveryFormAndLayoutWritersUse) {
   struct Form {
     std::uint16_t method;
     bool descriptor;
@@ -47,12 +47,27 @@ TEST(DiskWorkZipTest, TextMemberInEveryFormWritersUse) {
                         {0, false, "stored"},
                         {8, true, "deflate, sizes only in the central directory"},
                         {0, true, "stored, sizes only in the central directory"}};
+  struct Way {
+    ziptest::Layout layout;
+    const char* what;
+  };
+  const Way ways[] = {{{false, 0}, "classic"},
+                      {{true, 0}, "ZIP64"},
+                      {{false, 4097}, "after a program"},
+                      {{true, 70000}, "ZIP64 after a program"}};
+  const std::string png = "\x89PNG picture";
   for (const Form& f : forms) {
-    Bytes zip = MakeZip({Member("work.txt", kText, f.method, f.descriptor, "extra")});
-    ZipResult r = Read(zip);
-    ASSERT_TRUE(r.ok) << f.what << ": " << r.err;
-    EXPECT_TRUE(r.text == kText) << f.what;
-    EXPECT_TRUE(r.pictures.empty()) << f.what;
+    for (const Way& w : ways) {
+      SCOPED_TRACE(std::string(f.what) + ", " + w.what);
+      Bytes zip = MakeZip({Member("work.txt", kText, f.method, f.descriptor, "extra"),
+                           Member("fig_01.png", png, f.method, f.descriptor)},
+                          w.layout);
+      ZipResult r = Read(zip);
+      ASSERT_TRUE(r.ok) << r.err;
+      EXPECT_TRUE(r.text == kText);
+      ASSERT_EQ(r.pictures.size(), 1u);
+      EXPECT_EQ(std::string(r.pictures[0].png.begin(), r.pictures[0].png.end()), png);
+    }
   }
 }
 
