@@ -14,6 +14,7 @@
 
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
+#include "text/eucjp.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
 
@@ -268,8 +269,14 @@ bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* tex
   if (bom) utf8.remove_prefix(kUtf8Bom.size());
   const bool ascii = IsAsciiText(utf8);
   if (!bom && (ascii || !IsUtf8Text(utf8))) {
+    // EUC-JP before code page 932, which most EUC-JP texts also are in form
+    // (see IsEucJpText for why a code page 932 text is not taken for it).
+    if (!ascii && IsEucJpText(bytes)) {
+      *text = EucJpToCp932(bytes);
+      return true;
+    }
     if (!IsCp932Text(bytes)) {
-      *err = "the text is neither Shift_JIS (code page 932) nor UTF-8";
+      *err = "the text is neither Shift_JIS (code page 932) nor UTF-8 nor EUC-JP";
       return false;
     }
     *text = std::move(bytes);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <time.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,10 @@ TEST(DiskWorkZipTest, DistributedArchiveOfTheCorpus) {
   ASSERT_TRUE(r.ok) << r.err;
   EXPECT_EQ(r.text.size(), 1352753u);
   EXPECT_EQ(r.text.substr(0, 8), "罪と罰\r\n");
+  // Its Shift_JIS is not taken for EUC-JP.
+  std::string text, err;
+  ASSERT_TRUE(PrepareWorkText(r.text, nullptr, &text, &err)) << err;
+  EXPECT_TRUE(text == r.text);
 }
 
 TEST(DiskWorkZipTest, RefusedArchivesSayWhy) {
@@ -245,7 +250,7 @@ TEST(DiskWorkZipTest, AMemberNameInAReasonIsOneLineOfPrintableText) {
   }
 }
 
-TEST(DiskWorkTextTest, Cp932KeptUtf8ConvertedAnythingElseRefused) {
+TEST(DiskWorkTextTest, Cp932KeptUtf8AndEucJpConvertedAnythingElseRefused) {
   auto codec = MakeTextCodec();
   struct Case {
     std::string in;
@@ -262,6 +267,12 @@ TEST(DiskWorkTextTest, Cp932KeptUtf8ConvertedAnythingElseRefused) {
       {"abc\x80\r\n", nullptr, "neither"},
       {"\x82\xA0\xE3", nullptr, "a cut character in either"},
       {"\xEF\xBB\xBF\x82\xA0", nullptr, "a byte order mark before code page 932"},
+      // 罪と罰 ｱ and a JIS X 0212 character in EUC-JP.
+      {"\xBA\xE1\xA4\xC8\xC8\xB3\x8E\xB1\x8F\xB0\xA1\r\n", "罪と罰ｱ〓\r\n", "EUC-JP is converted"},
+      {"\xBA\xE1\xC8\xB3\xFE\xFE", "罪罰\xEF\xFC", "EUC-JP without kana that is no code page 932"},
+      {"\xBA\xE1\xC8\xB3", "\xBA\xE1\xC8\xB3", "kanji-only EUC-JP that is code page 932 stays"},
+      {"ｱｲｳｴ ﾃｽ", "ｱｲｳｴ ﾃｽ", "half-width katakana in even runs stay"},
+      {"\xA4\xA2\x8E", nullptr, "EUC-JP cut short"},
   };
   for (const Case& c : cases) {
     std::string text, err;
@@ -277,6 +288,24 @@ TEST(DiskWorkTextTest, Cp932KeptUtf8ConvertedAnythingElseRefused) {
   std::string text, err;
   EXPECT_FALSE(PrepareWorkText(U8(u8"罪と罰"), nullptr, &text, &err));
   EXPECT_NE(err.find("cannot convert"), std::string::npos) << err;
+}
+
+TEST(DiskWorkTextTest, EucJpCopiesOfTheCorpusLoadAsTheirShiftJisOriginals) {
+  // The copies are iconv's (made by the build): an oracle apart from ours.
+  if (!std::filesystem::exists(SHIORI_CORPUS_DIR)) GTEST_SKIP() << "no shared corpus";
+  ASSERT_TRUE(std::filesystem::exists(SHIORI_EUCJP_DIR)) << "the build made no EUC-JP copies";
+  int texts = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(SHIORI_EUCJP_DIR)) {
+    const std::string name = entry.path().filename().string();
+    CatalogWork work;
+    std::string err;
+    ASSERT_TRUE(LoadDiskWork(entry.path().string(), nullptr, &work, &err)) << name << ": " << err;
+    const Bytes original = ziptest::ReadCorpus(name);
+    ASSERT_FALSE(original.empty()) << name;
+    EXPECT_TRUE(*work.archive == original) << name;
+    ++texts;
+  }
+  EXPECT_GE(texts, 12);
 }
 
 TEST(DiskWorkTextTest, TitleIsTheFirstLineAndKeyIsTheFileName) {

@@ -1,4 +1,4 @@
-// The two encoding tests a work file passes through: code page 932 and UTF-8.
+// The encoding tests a work file passes through: code page 932, UTF-8 and EUC-JP.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "text/eucjp.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
 
@@ -21,13 +22,14 @@ std::string Slurp(const std::filesystem::path& path) {
   return ss.str();
 }
 
-TEST(EncodingTest, EveryCorpusTextAndEmbeddedTextIsCp932AndNotUtf8) {
+TEST(EncodingTest, EveryCorpusTextAndEmbeddedTextIsCp932AndNeitherUtf8NorEucJp) {
   int texts = 0;
   for (const auto& entry : std::filesystem::directory_iterator(SHIORI_CORPUS_DIR)) {
     if (entry.path().extension() != ".txt") continue;
     std::string text = Slurp(entry.path());
     EXPECT_TRUE(IsCp932Text(text)) << entry.path();
     EXPECT_FALSE(IsUtf8Text(text)) << entry.path();
+    EXPECT_FALSE(IsEucJpText(text)) << entry.path();
     ++texts;
   }
   EXPECT_GE(texts, 12);
@@ -36,6 +38,7 @@ TEST(EncodingTest, EveryCorpusTextAndEmbeddedTextIsCp932AndNotUtf8) {
     ASSERT_GT(text.size(), 1000u) << name;
     EXPECT_TRUE(IsCp932Text(text)) << name;
     EXPECT_FALSE(IsUtf8Text(text)) << name;
+    EXPECT_FALSE(IsEucJpText(text)) << name;
   }
 }
 
