@@ -166,12 +166,20 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err
     *err = "cannot read the file: it is not a regular file";
     return false;
   }
+  // Refused before a byte is read when the size is known to be too large (a
+  // size the system cannot give as a positive number is one of them).
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxWorkBytes) {
+    *err = "the file is larger than 256 MB";
+    if (st.st_size > 0) *err += " (" + std::to_string(st.st_size) + " bytes)";
+    return false;
+  }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) {
     *err = std::string("cannot read the file: ") + std::strerror(errno);
     return false;
   }
-  // Read in pieces up to one byte past the bound, so no size is trusted.
+  // Read in pieces up to one byte past the bound all the same: the file may
+  // have grown since.
   bytes->clear();
   char chunk[1 << 16];
   bool failed = false;
