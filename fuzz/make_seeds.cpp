@@ -68,7 +68,7 @@ int ZipSeeds(const std::string& dir, std::size_t slice, int argc, char** argv) {
     // The archive layouts: ZIP64 records, data before the archive, both.
     const std::vector<Member> pair = {Member("work.txt", text),
                                       Member("fig001_01.png", png, 0, true)};
-    const std::pair<const char*, Layout> layouts[] = {
+    const std::pair<const char*, shiori::ziptest::Layout> layouts[] = {
         {"zip64", {true, 0}}, {"prefixed", {false, 512}}, {"zip64-prefixed", {true, 512}}};
     for (const auto& [form, layout] : layouts) {
       const std::string path = dir + "/" + std::to_string(i) + "-" + form + ".zip";
