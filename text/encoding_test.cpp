@@ -1,10 +1,11 @@
-// The two encoding tests a work file passes through: code page 932 and UTF-8.
+// The encoding tests a work file passes through: code page 932, UTF-8 and EUC-JP.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/support/corpus.h"
+#include "text/eucjp.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
 
@@ -15,7 +16,7 @@ std::string U8(const char8_t* s) { return std::string(reinterpret_cast<const cha
 
 class EncodingTest : public ::testing::TestWithParam<corpus::Texts> {};
 
-TEST_P(EncodingTest, EveryTextIsCp932AndNotUtf8) {
+TEST_P(EncodingTest, EveryTextIsCp932AndNeitherUtf8NorEucJp) {
   if (GetParam() == corpus::Texts::kCorpus) SHIORI_NEEDS_CORPUS();
   const std::vector<std::string> paths = corpus::TextFiles(GetParam());
   ASSERT_GE(paths.size(), GetParam() == corpus::Texts::kCorpus ? 12u : 2u) << corpus::Dir();
@@ -24,6 +25,7 @@ TEST_P(EncodingTest, EveryTextIsCp932AndNotUtf8) {
     ASSERT_GT(text.size(), 1000u) << path;
     EXPECT_TRUE(IsCp932Text(text)) << path;
     EXPECT_FALSE(IsUtf8Text(text)) << path;
+    EXPECT_FALSE(IsEucJpText(text)) << path;
   }
 }
 
