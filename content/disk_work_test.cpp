@@ -294,7 +294,7 @@ TEST(DiskWorkTextTest, Cp932KeptUtf8AndEucJpConvertedAnythingElseRefused) {
 
 TEST(DiskWorkTextTest, EucJpCopiesOfTheCorpusLoadAsTheirShiftJisOriginals) {
   // The copies are iconv's (made by the build): an oracle apart from ours.
-  if (!std::filesystem::exists(SHIORI_CORPUS_DIR)) GTEST_SKIP() << "no shared corpus";
+  SHIORI_NEEDS_CORPUS();
   ASSERT_TRUE(std::filesystem::exists(SHIORI_EUCJP_DIR)) << "the build made no EUC-JP copies";
   int texts = 0;
   for (const auto& entry : std::filesystem::directory_iterator(SHIORI_EUCJP_DIR)) {
