@@ -13,7 +13,7 @@
 #include "cconsole/cconsole.h"
 #include "cconsole/scheme.h"
 #include "content/catalog.h"
-#include "content/streams.h"
+#include "deczip/streams.h"
 #include "media/image.h"
 #include "media/music.h"
 #include "media/speech.h"

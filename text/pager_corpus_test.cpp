@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "content/streams.h"
+#include "deczip/streams.h"
 #include "text/filter.h"
 #include "text/pager.h"
 #include "text/sjis.h"
