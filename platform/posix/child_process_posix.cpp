@@ -10,15 +10,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/posix/monotonic_clock.h"
+
 namespace shiori {
 
 namespace {
-
-long long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
 
 void SleepMs(int ms) {
   timespec t{ms / 1000, (ms % 1000) * 1000000L};
