@@ -24,6 +24,9 @@
 
 namespace shiori {
 
+/// What key_dispatch asks of the reading loop.
+enum class Outcome { kAdvance, kRestart, kLeave };
+
 class Reader {
  public:
   Reader(Platform& platform, Catalog catalog);
@@ -96,6 +99,8 @@ class Reader {
     std::size_t read_to = 0;  ///< ssout offset: the end of the furthest line read
   } backlog;
   PageState page;
+  /// Lays the lines out in |page|.
+  ClassicLayout layout{page};
   SearchState search;
   SpeechState speech;
   MusicState music;
