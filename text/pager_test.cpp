@@ -89,15 +89,14 @@ TEST(CutRowsTest, EightyByteRowsLeaveEmptyTrailingRows) {
 TEST(ClassicLayoutTest, PagesHoldEveryRowOnceAndGrowForALongLine) {
   // Short lines, a line of 39 rows (the page grows to 39), short lines on
   // pages of that length, a 2-row line (back to 22) with rows left over.
-  std::vector<std::string> lines;
-  for (int k = 0; k < 160; ++k)
-    lines.push_back(k == 10 ? std::string(3000, 'L') : k == 70 ? std::string(100, 'M')
-                                                                : "line " + std::to_string(k));
   PageState page;
   ClassicLayout layout(page);
   std::vector<std::string> expected, shown;
   std::vector<int> lengths;
-  for (const std::string& line : lines) {
+  for (int k = 0; k < 160; ++k) {
+    const std::string line = k == 10   ? std::string(3000, 'L')
+                             : k == 70 ? std::string(100, 'M')
+                                       : "line " + std::to_string(k);
     for (std::string_view row : CutRows(line)) expected.emplace_back(row);
     for (bool complete = layout.Place(line); complete; complete = layout.TurnPage()) {
       lengths.push_back(page.pline_num);
