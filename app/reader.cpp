@@ -7,11 +7,13 @@
 #include <cstdlib>
 
 #include "app/command_line.h"
+#include "app/page_view.h"
+#include "app/reading_lists.h"
+#include "app/search_view.h"
 #include "content/disk_work.h"
 #include "content/zip_decode.h"
 #include "media/cues.h"
 #include "text/sjis.h"
-#include "text/views.h"
 
 namespace shiori {
 
@@ -253,9 +255,9 @@ int Reader::ReadingLoop() {
     }
     if (LineStr.empty()) continue;
     if (LineStr.find(".png") != std::string::npos && !search.search_flag &&
-        page.count[1] >= page.lline)
+        page.count[kRowsRead] >= page.lline)
       image_marker_step(*this, LineStr);
-    page.count[5] += static_cast<int>(LineStr.size());
+    page.count[kBytesRead] += static_cast<int>(LineStr.size());
     // A line read before has given its readings already.
     const bool first_time = streams.ssout.tell() > backlog.read_to;
     if (first_time) {
@@ -266,12 +268,20 @@ int Reader::ReadingLoop() {
         backlog.pending.notes.reserve(streams.ssout.size() / 24);
       backlog.read_to = streams.ssout.tell();
       backlog.pending.text = streams.ssout.view().data();
-      backlog.pending.count1 = page.count[1];
-      backlog.pending.count5 = page.count[5];
+      backlog.pending.count1 = page.count[kRowsRead];
+      backlog.pending.count5 = page.count[kBytesRead];
     }
     std::string_view use =
         filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
-    if (wrap_line(*this, use) == Outcome::kLeave) return 0;
+    // Every page the line completes is shown (or passed over on the way to
+    // the place reading resumes at) before the layout turns to the next.
+    for (bool complete = layout.Place(use); complete; complete = layout.TurnPage()) {
+      if (!layout.PageToShow()) continue;
+      show_page(*this);
+      const Outcome o = key_dispatch(*this);
+      if (o == Outcome::kLeave) return 0;
+      if (o == Outcome::kRestart) break;  // another work: its lines from its top
+    }
   }
 }
 
@@ -283,10 +293,10 @@ std::string_view Reader::SpokenTitle() const {
 }
 
 void Reader::QuitPartWay() {
-  positions_save(*this, page.count[1]);
+  positions_save(*this, page.count[kRowsRead]);
   positions_release(*this);
   Paint(shiori::Paint::kStatus);
-  Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[1]);
+  Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[kRowsRead]);
   Normal();
   Print("\n");
   G_TTS(*this, SpokenTitle());
@@ -334,7 +344,7 @@ namespace {
 // One page back: read again from the top and show the page before this one.
 void PageBack(Reader& r) {
   r.page.lline = r.page.mae_p;
-  for (int i = 1; i <= 5; ++i) r.page.count[i] = 0;
+  for (int i = kRowsRead; i <= kBytesRead; ++i) r.page.count[i] = 0;
   r.streams.ssout.Rewind();
 }
 
@@ -355,7 +365,7 @@ bool Reader::ChangeWork() {
     PageBack(*this);
     return false;
   }
-  positions_save(*this, page.count[1]);  // fname is still the old work's key
+  positions_save(*this, page.count[kRowsRead]);  // fname is still the old work's key
   // The collections keep the readings of every work read in this run.
   CatchUpReadings();
   backlog = ReadingsBacklog();
@@ -363,7 +373,7 @@ bool Reader::ChangeWork() {
   LoadingNotice(shiori::Paint::kLoadingChange);
   page.mae_p = 0;
   page.pg = 0;
-  for (int i = 1; i <= 5; ++i) page.count[i] = 0;
+  for (int i = kRowsRead; i <= kBytesRead; ++i) page.count[i] = 0;
   fname = WorkKey(catalog.works[fid].resource_name);
   positions_lookup_again(*this);
   return true;
@@ -404,6 +414,7 @@ Outcome key_dispatch(Reader& r) {
       case 't':
       case 'T':
         tts_toggle(r);
+        show_page(r);
         continue;
       case 'f':
       case 'F':

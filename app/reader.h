@@ -13,7 +13,7 @@
 #include "cconsole/cconsole.h"
 #include "cconsole/scheme.h"
 #include "content/catalog.h"
-#include "content/streams.h"
+#include "deczip/streams.h"
 #include "media/image.h"
 #include "media/music.h"
 #include "media/speech.h"
@@ -23,6 +23,9 @@
 #include "text/search.h"
 
 namespace shiori {
+
+/// What key_dispatch asks of the reading loop.
+enum class Outcome { kAdvance, kRestart, kLeave };
 
 class Reader {
  public:
@@ -98,6 +101,8 @@ class Reader {
     std::size_t read_to = 0;  ///< ssout offset: the end of the furthest line read
   } backlog;
   PageState page;
+  /// Lays the lines out in |page|.
+  ClassicLayout layout{page};
   SearchState search;
   SpeechState speech;
   MusicState music;

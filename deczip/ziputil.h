@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "content/streams.h"
+#include "deczip/streams.h"
 
 namespace shiori {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "content/streams.h"
+#include "deczip/streams.h"
 #include "tests/support/corpus.h"
 #include "text/filter.h"
 #include "text/pager.h"

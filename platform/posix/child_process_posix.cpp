@@ -13,19 +13,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/posix/monotonic_clock.h"
 #include "platform/posix/stop_request.h"
 
 namespace shiori {
-
-namespace {
-
-long long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
-}  // namespace
 
 ChildResult RunChild(const std::vector<std::string>& argv, const std::string& stdin_path,
                      int timeout_ms) {

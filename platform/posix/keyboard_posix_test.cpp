@@ -8,18 +8,13 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix/monotonic_clock.h"
 #include "platform/posix/pty_for_tests.h"
 
 namespace shiori {
 namespace {
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
-
-long long NowMs() {
-  struct timespec ts {};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
 
 // Standard input that is a pipe, as when keys are scripted.
 class PipeInput {

@@ -22,17 +22,12 @@
 #include <string_view>
 
 #include "platform/posix/child_process_posix.h"
+#include "platform/posix/monotonic_clock.h"
 #include "platform/posix/stop_request.h"
 
 namespace shiori {
 
 namespace {
-
-long long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
 
 bool Readable(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
 

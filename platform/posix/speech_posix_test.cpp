@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/posix/child_process_posix.h"
+#include "platform/posix/monotonic_clock.h"
 #include "tests/support/fake_platform.h"
 
 namespace shiori {
@@ -30,12 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
-
-long long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -12,18 +12,13 @@
 
 #include "platform/posix/console_posix.h"
 #include "platform/posix/keyboard_posix.h"
+#include "platform/posix/monotonic_clock.h"
 #include "platform/posix/pty_for_tests.h"
 #include "platform/posix/raw_mode.h"
 #include "platform/posix/stop_request.h"
 
 namespace shiori {
 namespace {
-
-long long NowMs() {
-  struct timespec ts {};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
 
 // Runs |child| in a child process and returns its pid; the test process's
 // buffered output is flushed first so the child cannot print it twice.

@@ -1,4 +1,4 @@
-#include "content/streams.h"
+#include "deczip/streams.h"
 
 #include <algorithm>
 #include <cstring>
