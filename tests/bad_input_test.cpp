@@ -12,7 +12,6 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -773,49 +772,6 @@ std::size_t AddressSpaceInUse() {
   for (std::string line; std::getline(in, line);)
     if (line.rfind("VmSize:", 0) == 0) return std::strtoull(line.c_str() + 7, nullptr, 10) << 10;
   return 0;
-}
-
-// Runs |body| as an unprivileged user in a child process; its exit status,
-// or -1 when no such user can be had.
-int AsUnprivilegedUser(const std::function<int()>& body) {
-  if (geteuid() != 0) return body();
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
-    _exit(body());
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status) == 100 ? -1 : WEXITSTATUS(status);
-}
-
-// A folder that refuses new files: the position file is not rewritten in
-// place (a failed write would lose it), so it stays as it was.
-TEST(ReadOnlyFolderTest, ThePositionFileIsNotRewrittenInPlace) {
-  Scenario s;
-  s.AddWork("w", "W", NumberedLines(1, 300));
-  const std::string before = "morgue.txt\n0\nw.txt\n0\nother.txt\n44\n";
-  s.WriteFile("001036_info.ini", before);
-  ASSERT_EQ(chmod(s.Path("001036_info.ini").c_str(), 0666), 0);
-  ASSERT_EQ(chmod(s.dir.c_str(), 0555), 0);
-  s.keyboard.Type("nnq");
-  const int status = AsUnprivilegedUser([&s] {
-    // The folder refuses this user a new file; skip where it does not.
-    const std::string probe = s.Path("probe");
-    if (FILE* f = std::fopen(probe.c_str(), "w")) {
-      std::fclose(f);
-      std::remove(probe.c_str());
-      return 101;
-    }
-    s.Run({"0"});
-    return s.console.Text().find("途中まで、表示しました。66行") != std::string::npos ? 0 : 1;
-  });
-  chmod(s.dir.c_str(), 0700);
-  if (status == -1 || status == 101) GTEST_SKIP() << "no unprivileged user to run as";
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(s.ReadFile("001036_info.ini"), before);
 }
 
 // A work too large for the memory there is: the reader says so and ends at
