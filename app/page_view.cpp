@@ -56,8 +56,8 @@ void show_page(Reader& r) {
       r.Normal();
       r.Print("\n");
     }
-    tts_feed_line(r, i);
-    tts_recolor(r, i);
+    tts_feed_line(r.speech, r.plat, buf[i], r.search.search_flag != 0);
+    tts_recolor(r.speech, r, p, r.search, i);
   }
   print_status_line(r);
 }
@@ -71,7 +71,7 @@ void show_last_page(Reader& r) {
     } else {
       r.Print(buf[i]);
       r.Print("\n");
-      if (r.speech.s_flag > 0 && !r.search.search_flag) G_TTS(r, buf[i]);
+      if (r.speech.s_flag > 0 && !r.search.search_flag) G_TTS(r.plat, buf[i]);
     }
   }
 }

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,30 +24,6 @@ void Reader::Print(std::string_view text) { plat.console->Write(text); }
 
 void Reader::PrintError(std::string_view text) { plat.console->WriteError(text); }
 
-void Reader::Printf(const char* format, ...) {
-  char small[512];
-  va_list ap;
-  va_start(ap, format);
-  va_list ap2;
-  va_copy(ap2, ap);
-  int n = std::vsnprintf(small, sizeof small, format, ap);
-  va_end(ap);
-  if (n < 0) {
-    va_end(ap2);
-    return;
-  }
-  if (static_cast<std::size_t>(n) < sizeof small) {
-    va_end(ap2);
-    Print(std::string_view(small, n));
-    return;
-  }
-  std::string big(static_cast<std::size_t>(n) + 1, '\0');
-  std::vsnprintf(big.data(), big.size(), format, ap2);
-  va_end(ap2);
-  big.resize(n);
-  Print(big);
-}
-
 void Reader::Paint(shiori::Paint paint) { SetPaint(*cnsl, paint, con_mode); }
 
 void Reader::PrintPainted(shiori::Paint paint, std::string_view text) {
@@ -64,6 +39,13 @@ bool Reader::ReadInt(int* value) {
   plat.console->Flush();
   return plat.keyboard->ReadInt(value);
 }
+
+int Reader::CursorRow() {
+  ScreenInfo info;
+  return cnsl->GetInfo(&info);
+}
+
+void Reader::SetCursorPosition(int x, int y) { cnsl->SetCursorPosition(x, y); }
 
 std::string Reader::DataPath(const std::string& name) const {
   if (plat.work_dir.empty()) return name;
@@ -166,11 +148,11 @@ int Reader::Run(const std::vector<std::string>& args) {
 
 void Reader::StartUp(const std::vector<std::string>& args, int first_file) {
   speech.sp_str.clear();
-  play_cue(*this, kCueStart, kCueAsyncFlags);
+  play_cue(plat, kCueStart, kCueAsyncFlags);
   search.search_flag = 0;
   search.search_str_len = 0;
   plat.messages->StartTimer(SetT);
-  mm_load(*this);
+  mm_load(music, *this, plat);
   cnsl = std::make_unique<CConsole>(plat.console);
   ScanCommandLine(args);
   if (con_mode > 0) cnsl->Clear(L_BLACK, H_WHITE);
@@ -256,7 +238,7 @@ int Reader::ReadingLoop() {
     if (LineStr.empty()) continue;
     if (LineStr.find(".png") != std::string::npos && !search.search_flag &&
         page.count[kRowsRead] >= page.lline)
-      image_marker_step(*this, LineStr);
+      image_marker_step(image, *this, *this, plat, LineStr);
     page.count[kBytesRead] += static_cast<int>(LineStr.size());
     // A line read before has given its readings already.
     const bool first_time = streams.ssout.tell() > backlog.read_to;
@@ -299,8 +281,8 @@ void Reader::QuitPartWay() {
   Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[kRowsRead]);
   Normal();
   Print("\n");
-  G_TTS(*this, SpokenTitle());
-  G_TTS(*this, "とちゅうまでひょうじしました");
+  G_TTS(plat, SpokenTitle());
+  G_TTS(plat, "とちゅうまでひょうじしました");
 }
 
 void Reader::SaveOnStop() {
@@ -315,8 +297,8 @@ void Reader::EndOfWork() {
   Printf("[ %s ] 終わりまで、表示しました", Title().c_str());
   Normal();
   Print("\n");
-  G_TTS(*this, SpokenTitle());
-  G_TTS(*this, "おわりまで、ひょうじしました");
+  G_TTS(plat, SpokenTitle());
+  G_TTS(plat, "おわりまで、ひょうじしました");
   Print("touch anykey, (end)\n");
   GetKey();
 }
@@ -380,9 +362,9 @@ bool Reader::ChangeWork() {
 }
 
 void Reader::ExitSequence() {
-  mm_exit(*this);
+  mm_exit(music, *this, plat);
   // The exit cue is waited for to its end: not when asked to end.
-  if (!StopRequested()) play_cue(*this, kCueExit, kCueSyncFlags);
+  if (!StopRequested()) play_cue(plat, kCueExit, kCueSyncFlags);
   if (con_mode > 0) Paint(shiori::Paint::kExitReset);
   plat.console->Flush();
   cnsl.reset();
@@ -391,7 +373,7 @@ void Reader::ExitSequence() {
 Outcome key_dispatch(Reader& r) {
   for (;;) {
     if (!r.search.search_flag)
-      r.key = r.music.mmsys_flag > 0 ? mm_wait_key(r) : r.GetKey();
+      r.key = r.music.mmsys_flag > 0 ? mm_wait_key(r, r.plat) : r.GetKey();
     int k = r.key;
     // A special key is one key press: the page keys back, the others forward.
     if (k >= kKeySpecial)
@@ -413,7 +395,7 @@ Outcome key_dispatch(Reader& r) {
         return Outcome::kAdvance;
       case 't':
       case 'T':
-        tts_toggle(r);
+        tts_toggle(r.speech, r, r.page.pline_num);
         show_page(r);
         continue;
       case 'f':
@@ -444,7 +426,7 @@ Outcome key_dispatch(Reader& r) {
         continue;
       case 'p':
       case 'P':
-        image_list(r);
+        image_list(r.image, r, r, r.plat);
         show_page(r);
         continue;
       case 'c':
@@ -459,7 +441,7 @@ Outcome key_dispatch(Reader& r) {
         continue;
       case 'm':
       case 'M':
-        mm_select(r);
+        mm_select(r.music, r, r.plat);
         show_page(r);
         continue;
       default:

@@ -12,6 +12,7 @@
 #include "app/positions.h"
 #include "cconsole/cconsole.h"
 #include "cconsole/scheme.h"
+#include "cconsole/terminal_port.h"
 #include "content/catalog.h"
 #include "deczip/streams.h"
 #include "media/image.h"
@@ -27,7 +28,7 @@ namespace shiori {
 /// What key_dispatch asks of the reading loop.
 enum class Outcome { kAdvance, kRestart, kLeave };
 
-class Reader {
+class Reader : public TerminalPort, public PictureStore {
  public:
   Reader(Platform& platform, Catalog catalog);
   ~Reader();
@@ -38,25 +39,19 @@ class Reader {
   /// line arguments after the program name. Returns the exit status.
   int Run(const std::vector<std::string>& args);
 
-  // --- output helpers (all text is code page 932 bytes) ---
-  void Print(std::string_view text);
-  void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // --- the terminal port (all text is code page 932 bytes) ---
+  void Print(std::string_view text) override;
   /// Writes an error message to the error stream, not the screen's text.
   void PrintError(std::string_view text);
-  /// Sets the pair for |paint| in the current mode.
-  void Paint(shiori::Paint paint);
-  /// Sets the normal colours of the mode.
-  void Normal() { Paint(shiori::Paint::kNormal); }
-  /// Writes |text| in |paint| and sets the normal colours again.
-  void PrintPainted(shiori::Paint paint, std::string_view text);
-  /// Reads one key without echo (output is flushed first).
-  int GetKey();
-  /// Reads a whole number at a prompt; false leaves |value| untouched.
-  bool ReadInt(int* value);
+  void Paint(shiori::Paint paint) override;
+  void PrintPainted(shiori::Paint paint, std::string_view text) override;
+  int GetKey() override;
+  bool ReadInt(int* value) override;
+  int CursorRow() override;
+  void SetCursorPosition(int x, int y) override;
   /// Title of the current work.
   const std::string& Title() const { return catalog.works[fid].title; }
-  /// Path of a data file in the working directory.
-  std::string DataPath(const std::string& name) const;
+  std::string DataPath(const std::string& name) const override;
   /// Empties both streams and extracts the current work again.
   void Reextract();
   /// Takes the readings the reading loop has left (see ReadingsBacklog)
@@ -67,10 +62,10 @@ class Reader {
   /// The PNG bytes of the illustration |name| (without ".png"): the current
   /// work's own picture of that name when it has one, else the resource of
   /// type "WAVE". Names compare without regard to case.
-  bool FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const;
+  bool FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const override;
   /// The names the image list offers: the current work's own illustrations
   /// when it has any, else the catalog's first png_num.
-  std::vector<std::string> ImageNames() const;
+  std::vector<std::string> ImageNames() const override;
 
   // --- state, grouped by the subsystem that owns it ---
   Platform& plat;

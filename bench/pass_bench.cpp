@@ -106,7 +106,7 @@ int FullPass(shiori::Reader& r) {
     if (r.LineStr.empty()) continue;
     if (r.LineStr.find(".png") != std::string::npos && !r.search.search_flag &&
         r.page.count[shiori::kRowsRead] >= r.page.lline)
-      shiori::image_marker_step(r, r.LineStr);
+      shiori::image_marker_step(r.image, r, r, r.plat, r.LineStr);
     r.page.count[shiori::kBytesRead] += static_cast<int>(r.LineStr.size());
     std::string_view use = shiori::filter_line(
         r.LineStr, r.page.count[shiori::kRowsRead], r.page.count[shiori::kBytesRead],

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   scenario.WriteFile("mmsys.ini", content);
 
   shiori::Reader reader(scenario.platform, scenario.catalog);
-  shiori::mm_load(reader);
+  shiori::mm_load(reader.music, reader, scenario.platform);
   const shiori::MusicState& m = reader.music;
   FUZZ_CHECK(m.mm_loaded);
   CheckEntries(m, shiori::mm_file_lines(content));
@@ -82,9 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Saved at exit and loaded again.
   const std::vector<std::string> before = m.mm_name;
-  shiori::mm_exit(reader);
-  shiori::mm_load(reader);
+  shiori::mm_exit(reader.music, reader, scenario.platform);
+  shiori::mm_load(reader.music, reader, scenario.platform);
   if (whole_lines) FUZZ_CHECK(reader.music.mm_name == before);
-  shiori::mm_exit(reader);
+  shiori::mm_exit(reader.music, reader, scenario.platform);
   return 0;
 }

@@ -1,7 +1,5 @@
 #include "media/cues.h"
 
-#include "app/reader.h"
-
 namespace shiori {
 
 const char* const mes[] = {
@@ -15,8 +13,8 @@ const char* const mes[] = {
     nullptr,
 };
 
-void play_cue(Reader& r, int index, unsigned flags) {
-  if (r.plat.cues != nullptr) r.plat.cues->Play(mes[index], flags);
+void play_cue(Platform& plat, int index, unsigned flags) {
+  if (plat.cues != nullptr) plat.cues->Play(mes[index], flags);
 }
 
 }  // namespace shiori

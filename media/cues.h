@@ -1,9 +1,9 @@
 // System sound cues by alias.
 #pragma once
 
-namespace shiori {
+#include "platform/platform.h"
 
-class Reader;
+namespace shiori {
 
 /// The alias table; only indexes 0, 1 and 26 are played.
 extern const char* const mes[];
@@ -14,7 +14,7 @@ constexpr int kCueMailBeep = 26;
 constexpr unsigned kCueAsyncFlags = 0x81;  ///< application sound, asynchronous
 constexpr unsigned kCueSyncFlags = 0x80;   ///< application sound, waits
 
-/// Plays mes[index] with |flags|.
-void play_cue(Reader& r, int index, unsigned flags);
+/// Plays mes[index] with |flags| on |plat|'s cues.
+void play_cue(Platform& plat, int index, unsigned flags);
 
 }  // namespace shiori

@@ -1,13 +1,12 @@
 #include <string>
 #include <vector>
 
-#include "app/reader.h"
 #include "media/speech.h"
 #include "text/sjis.h"
 
 namespace shiori {
 
-void G_TTS(Reader& r, std::string_view text) {
+void G_TTS(Platform& plat, std::string_view text) {
   // The text is cut at every CR and LF; empty lines are skipped, and a line
   // goes to the engine in statements of at most 255 bytes.
   constexpr std::size_t kStatementMax = 255;
@@ -26,8 +25,8 @@ void G_TTS(Reader& r, std::string_view text) {
     }
     start = end + 1;
   }
-  r.plat.console->Flush();
-  if (r.plat.speech != nullptr) r.plat.speech->Speak(lines);
+  plat.console->Flush();
+  if (plat.speech != nullptr) plat.speech->Speak(lines);
 }
 
 }  // namespace shiori

@@ -8,7 +8,6 @@
 #include <limits>
 #include <vector>
 
-#include "app/reader.h"
 #include "media/cues.h"
 
 namespace shiori {
@@ -126,9 +125,9 @@ std::optional<Dib> MakeDib(const Decoded& d) {
 enum class Answer { kNumber, kNotNumber, kEnd };
 
 // One answer to the image-list prompt.
-Answer ReadChoice(Reader& r, int* value) {
-  if (r.ReadInt(value)) return Answer::kNumber;
-  return r.plat.keyboard->InputEnded() ? Answer::kEnd : Answer::kNotNumber;
+Answer ReadChoice(TerminalPort& term, Platform& plat, int* value) {
+  if (term.ReadInt(value)) return Answer::kNumber;
+  return plat.keyboard->InputEnded() ? Answer::kEnd : Answer::kNotNumber;
 }
 
 // libpng's own handlers print to stderr, which is the reader's screen: an
@@ -179,30 +178,32 @@ std::optional<Dib> load_png_dib(std::span<const std::uint8_t> bytes, std::string
   return dib;
 }
 
-int show_wind(Reader& r, const std::string& name) {
-  r.image.image_name = name.substr(0, std::min(name.size(), kImageNameSize - 1));
+int show_wind(ImageState& im, const PictureStore& store, TerminalPort& term, Platform& plat,
+              const std::string& name) {
+  im.image_name = name.substr(0, std::min(name.size(), kImageNameSize - 1));
   std::optional<Dib> dib;
   std::span<const std::uint8_t> bytes;
   // The current work's own pictures first (a work from a ZIP), then the
   // catalog's resources.
-  if (r.FindImage(r.image.image_name, &bytes)) {
+  if (store.FindImage(im.image_name, &bytes)) {
     std::string why;
     dib = load_png_dib(bytes, &why);
     // The window opens all the same (empty); this line says why.
-    if (!dib) r.Print(why + "\n");
+    if (!dib) term.Print(why + "\n");
   }
   // What was printed (the name line) stands on the screen while the window
   // holds the loop.
-  r.plat.console->Flush();
-  if (r.plat.window == nullptr) return 1;
-  if (!r.plat.window->Show(r.image.image_name, dib ? &*dib : nullptr)) {
-    r.plat.window->MessageBox("ウィンドウの作成に失敗しました", "エラー");
+  plat.console->Flush();
+  if (plat.window == nullptr) return 1;
+  if (!plat.window->Show(im.image_name, dib ? &*dib : nullptr)) {
+    plat.window->MessageBox("ウィンドウの作成に失敗しました", "エラー");
     return 1;
   }
   return 0;
 }
 
-void image_marker_step(Reader& r, std::string_view line) {
+void image_marker_step(ImageState& im, const PictureStore& store, TerminalPort& term,
+                       Platform& plat, std::string_view line) {
   std::size_t start = 0;
   std::size_t png = line.find(".png");
   while (png != std::string_view::npos) {
@@ -210,17 +211,17 @@ void image_marker_step(Reader& r, std::string_view line) {
     // A marker counts only with its "fig" before its ".png" and a name that
     // fits the name buffer.
     if (fig != std::string_view::npos && fig < png && png - fig < kPnameSize) {
-      r.image.pname = std::string(line.substr(fig, png - fig));
-      r.PrintPainted(Paint::kImageName, r.image.pname);
+      im.pname = std::string(line.substr(fig, png - fig));
+      term.PrintPainted(Paint::kImageName, im.pname);
       std::span<const std::uint8_t> bytes;
-      if (r.FindImage(r.image.pname, &bytes)) {
-        r.Print("\n");
-        play_cue(r, kCueMailBeep, kCueAsyncFlags);
-        show_wind(r, r.image.pname);
+      if (store.FindImage(im.pname, &bytes)) {
+        term.Print("\n");
+        play_cue(plat, kCueMailBeep, kCueAsyncFlags);
+        show_wind(im, store, term, plat, im.pname);
       } else {
         // A downloaded text names pictures it does not carry: a window with
         // nothing in it would only cost a key press at every marker.
-        r.Print(" (not in this work)\n");
+        term.Print(" (not in this work)\n");
       }
     }
     start = png + 4;
@@ -228,40 +229,40 @@ void image_marker_step(Reader& r, std::string_view line) {
   }
 }
 
-void image_list(Reader& r) {
+void image_list(ImageState& im, const PictureStore& store, TerminalPort& term, Platform& plat) {
   // The current work's own illustrations when it has any, else the catalog's.
-  const std::vector<std::string> names = r.ImageNames();
+  const std::vector<std::string> names = store.ImageNames();
   const int num = static_cast<int>(names.size());
-  r.Paint(Paint::kBannerFrame);
-  r.Print("[ --- ");
-  r.Paint(Paint::kBanner1);
-  r.Print("png ");
-  r.Paint(Paint::kBanner2);
-  r.Print(" list ");
-  r.Paint(Paint::kBanner3);
-  r.Print("2014");
-  r.Paint(Paint::kBannerFrame);
-  r.Print(" --- ]");
-  r.Normal();
-  r.Print("\n");
-  r.Printf("png_num:%d\n", num);
+  term.Paint(Paint::kBannerFrame);
+  term.Print("[ --- ");
+  term.Paint(Paint::kBanner1);
+  term.Print("png ");
+  term.Paint(Paint::kBanner2);
+  term.Print(" list ");
+  term.Paint(Paint::kBanner3);
+  term.Print("2014");
+  term.Paint(Paint::kBannerFrame);
+  term.Print(" --- ]");
+  term.Normal();
+  term.Print("\n");
+  term.Printf("png_num:%d\n", num);
   for (int l = 0; l < num; ++l) {
     const std::string& entry = names[l];
-    bool highlight = entry == r.image.pname;
-    if (highlight) r.Paint(Paint::kListHighlight);
-    r.Printf("(%02d) %s", l, entry.c_str());
-    if (highlight) r.Normal();
-    r.Print(((l + 1) % 4 == 0 || l == num - 1) ? "\n" : " , ");
+    bool highlight = entry == im.pname;
+    if (highlight) term.Paint(Paint::kListHighlight);
+    term.Printf("(%02d) %s", l, entry.c_str());
+    if (highlight) term.Normal();
+    term.Print(((l + 1) % 4 == 0 || l == num - 1) ? "\n" : " , ");
   }
   if (num <= 0) {
     // Nothing to choose from: no prompt that could never be answered.
-    r.Print("touch anykey , return page\n");
-    r.GetKey();
+    term.Print("touch anykey , return page\n");
+    term.GetKey();
     return;
   }
 
   int n = 0;
-  Answer a = ReadChoice(r, &n);
+  Answer a = ReadChoice(term, plat, &n);
   if (a == Answer::kEnd) return;
   if (a == Answer::kNumber) {
     n %= num;  // C++ keeps the sign of the number read: -3 % 2 is -1
@@ -269,21 +270,21 @@ void image_list(Reader& r) {
     n = -1;  // not a number: ask again
   }
   while (n < 0 || n > num - 1) {
-    r.Printf("select input ( 0 <-> %d )\n", num - 1);
-    a = ReadChoice(r, &n);
+    term.Printf("select input ( 0 <-> %d )\n", num - 1);
+    a = ReadChoice(term, plat, &n);
     if (a == Answer::kEnd) return;
     if (a == Answer::kNotNumber) n = -1;
   }
 
   const std::string& chosen = names[n];
-  play_cue(r, kCueMailBeep, kCueAsyncFlags);
-  r.Paint(Paint::kImageName);
-  r.Printf("%d %s", n, chosen.c_str());
-  r.Normal();
-  r.Print("\n");
-  show_wind(r, chosen);
-  r.Print("touch anykey , return page\n");
-  r.GetKey();
+  play_cue(plat, kCueMailBeep, kCueAsyncFlags);
+  term.Paint(Paint::kImageName);
+  term.Printf("%d %s", n, chosen.c_str());
+  term.Normal();
+  term.Print("\n");
+  show_wind(im, store, term, plat, chosen);
+  term.Print("touch anykey , return page\n");
+  term.GetKey();
 }
 
 }  // namespace shiori

@@ -6,12 +6,23 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/media.h"
+#include "cconsole/terminal_port.h"
+#include "platform/platform.h"
 
 namespace shiori {
 
-class Reader;
+/// Where the pictures come from (the reader: the current work, then the
+/// catalog's resources).
+class PictureStore {
+ public:
+  virtual ~PictureStore() = default;
+  /// The PNG bytes of the illustration |name| (without ".png").
+  virtual bool FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const = 0;
+  /// The names the image list offers.
+  virtual std::vector<std::string> ImageNames() const = 0;
+};
 
 struct ImageState {
   /// Name cut from the most recent image marker shown; empty until the first.
@@ -33,12 +44,14 @@ constexpr std::uint64_t kMaxDibBytes = std::uint64_t{1} << 28;
 /// checked that a display is due (no search, count[1] >= lline). A ".png"
 /// without a "fig" between the previous marker and it, or whose name would be
 /// kPnameSize bytes or longer, is skipped: no name line, no cue, no window.
-void image_marker_step(Reader& r, std::string_view line);
+void image_marker_step(ImageState& im, const PictureStore& store, TerminalPort& term,
+                       Platform& plat, std::string_view line);
 /// The 'p' key: the image list, a number, the window.
-void image_list(Reader& r);
+void image_list(ImageState& im, const PictureStore& store, TerminalPort& term, Platform& plat);
 /// Opens the window for the image resource |name|; 0 after a normal close,
 /// 1 when no window could be created (a message box has said so).
-int show_wind(Reader& r, const std::string& name);
+int show_wind(ImageState& im, const PictureStore& store, TerminalPort& term, Platform& plat,
+              const std::string& name);
 /// Decodes a PNG held in memory into a bottom-up BGR(A) bitmap; none when
 /// libpng reports an error, the data ends early or the image is too large,
 /// and then *why (when given) is one line of ASCII saying which.

@@ -6,7 +6,6 @@
 #include <new>
 #include <optional>
 
-#include "app/reader.h"
 #include "platform/data_file.h"
 #include "platform/platform.h"
 #include "text/sjis.h"
@@ -25,24 +24,23 @@ constexpr const char* kPlay = "play midi notify";
 constexpr const char* kStatus = "status midi mode";
 constexpr const char* kRestart = "play midi from 0 notify";
 
-void Send(Reader& r, const std::string& command, std::string* reply = nullptr) {
-  if (r.plat.music != nullptr) {
-    r.plat.music->SendString(command, reply);
+void Send(Platform& plat, const std::string& command, std::string* reply = nullptr) {
+  if (plat.music != nullptr) {
+    plat.music->SendString(command, reply);
   } else if (reply != nullptr) {
     reply->clear();
   }
 }
 
-void StopAndClose(Reader& r) {
-  Send(r, kStop);
-  Send(r, kClose);
+void StopAndClose(Platform& plat) {
+  Send(plat, kStop);
+  Send(plat, kClose);
 }
 
 // Opens entry |index| and starts it; it loops from now on.
-void OpenAndPlay(Reader& r, int index) {
-  MusicState& m = r.music;
-  Send(r, "open " + m.mm_name[index] + " alias midi");
-  Send(r, kPlay);
+void OpenAndPlay(MusicState& m, Platform& plat, int index) {
+  Send(plat, "open " + m.mm_name[index] + " alias midi");
+  Send(plat, kPlay);
   m.mae_mm = index;
   m.mmsys_flag = 1;
 }
@@ -50,8 +48,7 @@ void OpenAndPlay(Reader& r, int index) {
 // Keeps room for the count + 2 entries; a playlist that cannot grow ends the
 // program at once. The room doubles when it grows, so that a playlist of
 // any length loads in time proportional to it.
-void KeepRoom(Reader& r) {
-  MusicState& m = r.music;
+void KeepRoom(MusicState& m, Platform& plat) {
   const std::size_t need = static_cast<std::size_t>(m.mm_num) + 2;
   if (m.mm_name.capacity() >= need) return;
   try {
@@ -62,8 +59,8 @@ void KeepRoom(Reader& r) {
   try {
     m.mm_name.reserve(need);  // no room for double: exactly what is needed
   } catch (const std::bad_alloc&) {
-    r.plat.console->Flush();
-    r.plat.terminate(0);
+    plat.console->Flush();
+    plat.terminate(0);
   }
 }
 
@@ -111,29 +108,28 @@ std::string mm_entry(const std::string& path, bool double_backslashes) {
   return entry;
 }
 
-void mm_load(Reader& r) {
-  MusicState& m = r.music;
+void mm_load(MusicState& m, TerminalPort& term, Platform& plat) {
   m.mm_num = 0;
   m.mm_name.clear();
   m.mm_loaded = true;
-  KeepRoom(r);
-  const std::string path = r.DataPath(init_mm_name);
+  KeepRoom(m, plat);
+  const std::string path = term.DataPath(init_mm_name);
   std::string content, err;
   const DataFileRead status = ReadDataFile(path, &content, &err);
   if (status == DataFileRead::kMissing) {
-    const std::string& eol = r.plat.text_line_end;
+    const std::string& eol = plat.text_line_end;
     const DataFileEdit create = [&eol](DataFileRead now,
                                        const std::string&) -> std::optional<std::string> {
       if (now != DataFileRead::kMissing) return std::nullopt;
       return "0" + eol;
     };
     if (UpdateDataFile(path, create, InPlace::kNever, &err) == DataFileSave::kFailed)
-      r.Printf("cannot create %s: %s\n", init_mm_name, err.c_str());
+      term.Printf("cannot create %s: %s\n", init_mm_name, err.c_str());
     return;
   }
   if (status == DataFileRead::kUnreadable) {
     m.mm_loaded = false;
-    r.Printf("cannot read %s: the playlist is empty for now and the file is kept (%s)\n",
+    term.Printf("cannot read %s: the playlist is empty for now and the file is kept (%s)\n",
              init_mm_name, err.c_str());
     return;
   }
@@ -142,57 +138,57 @@ void mm_load(Reader& r) {
   for (std::size_t i = 1; i < lines.size(); ++i) {
     m.mm_name.push_back(std::move(lines[i]));
     ++m.mm_num;
-    KeepRoom(r);
+    KeepRoom(m, plat);
   }
 }
 
-void mm_select(Reader& r) {
-  MusicState& m = r.music;
+void mm_select(MusicState& m, TerminalPort& term, Platform& plat) {
   int l = m.mm_num;
   if (m.mm_num > 0) {
     // Entries are paths in the machine's own characters; the screen takes
     // the program's.
     for (int i = 0; i < m.mm_num; ++i) {
       const std::string shown =
-          r.plat.codec != nullptr ? r.plat.codec->NativeToCp932(m.mm_name[i]) : m.mm_name[i];
-      r.Printf("(%d) %s\n", i, shown.c_str());
+          plat.codec != nullptr ? plat.codec->NativeToCp932(m.mm_name[i]) : m.mm_name[i];
+      term.Printf("(%d) %s\n", i, shown.c_str());
     }
-    r.Printf("select number\n( %d : add new music file. other number BGM stop. for example %d )\n",
-             m.mm_num, m.mm_num + 1);
+    term.Printf(
+        "select number\n( %d : add new music file. other number BGM stop. for example %d )\n",
+        m.mm_num, m.mm_num + 1);
     // The end of input (Ctrl-D) leaves the music as it is.
-    if (!r.ReadInt(&l) && r.plat.keyboard->InputEnded()) return;
+    if (!term.ReadInt(&l) && plat.keyboard->InputEnded()) return;
   }
   if (l < 0 || l > m.mm_num) {
-    if (m.mmsys_flag > 0) StopAndClose(r);
+    if (m.mmsys_flag > 0) StopAndClose(plat);
     m.mmsys_flag = 0;
     return;
   }
   if (l == m.mm_num) {
-    const std::string path = get_fname(r);
+    const std::string path = get_fname(m, plat);
     if (path.empty()) return;
-    m.mm_name.push_back(mm_entry(path, r.plat.double_backslashes));
-    if (m.mmsys_flag > 0) StopAndClose(r);
-    OpenAndPlay(r, m.mm_num);
+    m.mm_name.push_back(mm_entry(path, plat.double_backslashes));
+    if (m.mmsys_flag > 0) StopAndClose(plat);
+    OpenAndPlay(m, plat, m.mm_num);
     ++m.mm_num;
-    KeepRoom(r);
+    KeepRoom(m, plat);
     return;
   }
   // The track that is playing goes on undisturbed.
   if (m.mmsys_flag == 1 && l == m.mae_mm) return;
-  if (m.mmsys_flag > 0) StopAndClose(r);
-  OpenAndPlay(r, l);
+  if (m.mmsys_flag > 0) StopAndClose(plat);
+  OpenAndPlay(m, plat, l);
 }
 
-int mm_wait_key(Reader& r) {
-  r.plat.console->Flush();
+int mm_wait_key(TerminalPort& term, Platform& plat) {
+  plat.console->Flush();
   for (;;) {
-    const MessageQueue::Message msg = r.plat.messages->WaitMessage();
-    if (r.plat.keyboard->KeyWaiting()) return r.GetKey();
+    const MessageQueue::Message msg = plat.messages->WaitMessage();
+    if (plat.keyboard->KeyWaiting()) return term.GetKey();
     if (msg == MessageQueue::kTimer) {
       std::string reply;
-      Send(r, kStatus, &reply);
+      Send(plat, kStatus, &reply);
       if (reply.size() > kModeReplyMax) reply.resize(kModeReplyMax);
-      if (reply.find("stopped") != std::string::npos) Send(r, kRestart);
+      if (reply.find("stopped") != std::string::npos) Send(plat, kRestart);
     } else if (msg == MessageQueue::kQuit) {
       // The program is asked to end: leave as the 'q' key does, so the
       // position and the playlist are saved on the one way out.
@@ -201,11 +197,10 @@ int mm_wait_key(Reader& r) {
   }
 }
 
-void mm_exit(Reader& r) {
-  MusicState& m = r.music;
-  if (m.mmsys_flag >= 1) StopAndClose(r);
+void mm_exit(MusicState& m, TerminalPort& term, Platform& plat) {
+  if (m.mmsys_flag >= 1) StopAndClose(plat);
   if (m.mm_loaded) {
-    const std::string& eol = r.plat.text_line_end;
+    const std::string& eol = plat.text_line_end;
     std::string content = std::to_string(m.mm_num) + eol;
     for (int i = 0; i < m.mm_num; ++i) content += m.mm_name[i] + eol;
     // The playlist is the user's own list, written whole; the file is read
@@ -217,31 +212,30 @@ void mm_exit(Reader& r) {
     std::string err;
     // Where no file can be made beside it (a read-only folder holding a
     // writable playlist) the playlist is written in place.
-    switch (UpdateDataFile(r.DataPath(init_mm_name), whole, InPlace::kWhenFolderRefuses, &err)) {
+    switch (UpdateDataFile(term.DataPath(init_mm_name), whole, InPlace::kWhenFolderRefuses, &err)) {
       case DataFileSave::kSaved:
         break;
       case DataFileSave::kReadOnly:
-        r.Printf("%s is read-only: the playlist was not saved\n", init_mm_name);
+        term.Printf("%s is read-only: the playlist was not saved\n", init_mm_name);
         break;
       case DataFileSave::kUnreadable:
       case DataFileSave::kFailed:
-        r.Printf("cannot write %s: %s\n", init_mm_name, err.c_str());
+        term.Printf("cannot write %s: %s\n", init_mm_name, err.c_str());
         break;
     }
   } else {
-    r.Printf("%s was not read at start: it is left as it was\n", init_mm_name);
+    term.Printf("%s was not read at start: it is left as it was\n", init_mm_name);
   }
   m.mm_name.clear();
   m.mm_name.shrink_to_fit();
   m.mm_num = 0;
 }
 
-std::string get_fname(Reader& r) {
-  MusicState& m = r.music;
+std::string get_fname(MusicState& m, Platform& plat) {
   if (!m.dialog_dir_taken) {
     m.dialog_dir_taken = true;
-    if (!r.plat.work_dir.empty()) {
-      m.dialog_dir = r.plat.work_dir;
+    if (!plat.work_dir.empty()) {
+      m.dialog_dir = plat.work_dir;
     } else {
       // getcwd answers in the machine's own path form (the ANSI code page on
       // Windows), which the dialog takes as it is.
@@ -249,15 +243,15 @@ std::string get_fname(Reader& r) {
       if (getcwd(cwd, sizeof cwd) != nullptr) m.dialog_dir = cwd;
     }
   }
-  if (r.plat.dialog == nullptr) return "";
+  if (plat.dialog == nullptr) return "";
   static const std::vector<FileFilter> kFilters = {
       {"音楽ファイル(*.mp3,*.mid,*,wav,*.wma,*.m4a)", "*.mp3;*.mid;*.wav;*.wma;*.m4a"},
       {"MP3ファイル(*.mp3)", "*.mp3"},
       {"M3Uファイル(*.m3u)", "*.m3u"},
       {"すべてのファイル(*.*)", "*.*"},
   };
-  r.plat.console->Flush();
-  return r.plat.dialog->GetOpenFileName("音楽ファイルを選択します。", kFilters, m.dialog_dir);
+  plat.console->Flush();
+  return plat.dialog->GetOpenFileName("音楽ファイルを選択します。", kFilters, m.dialog_dir);
 }
 
 }  // namespace shiori

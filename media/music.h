@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-namespace shiori {
+#include "cconsole/terminal_port.h"
+#include "platform/platform.h"
 
-class Reader;
+namespace shiori {
 
 constexpr int SetT = 200;  ///< timer period in ms
 /// The playlist file, in the working directory.
@@ -26,16 +27,16 @@ struct MusicState {
 };
 
 /// Loads "mmsys.ini" (created holding "0" and a line end when missing).
-void mm_load(Reader& r);
+void mm_load(MusicState& m, TerminalPort& term, Platform& plat);
 /// The 'm' key: list, choose, add through the file dialog, or stop.
-void mm_select(Reader& r);
+void mm_select(MusicState& m, TerminalPort& term, Platform& plat);
 /// The key wait while music plays: restarts a finished track on timer ticks.
 /// A quit message ends the wait as the 'q' key.
-int mm_wait_key(Reader& r);
+int mm_wait_key(TerminalPort& term, Platform& plat);
 /// Exit: stops the music and writes the playlist.
-void mm_exit(Reader& r);
+void mm_exit(MusicState& m, TerminalPort& term, Platform& plat);
 /// The open-file dialog for a music file: the chosen full path, or empty.
-std::string get_fname(Reader& r);
+std::string get_fname(MusicState& m, Platform& plat);
 
 /// A playlist entry for |path|: the path in double quotes, each backslash
 /// written twice when |double_backslashes| (by character: the second byte of

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/reader.h"
 
 namespace shiori {
 
@@ -25,9 +24,9 @@ void Collect(std::string& b, std::string_view text) {
 
 // A collector that ends a sentence: speaks it whole when it is short enough,
 // else in pieces cut at the commas after the first one.
-void SpeakSentence(Reader& r, std::string_view b) {
+void SpeakSentence(Platform& plat, std::string_view b) {
   if (b.size() <= kPieceMax) {
-    G_TTS(r, b);
+    G_TTS(plat, b);
     return;
   }
   std::size_t ref = 0, start = 0;
@@ -35,27 +34,27 @@ void SpeakSentence(Reader& r, std::string_view b) {
   // The first comma is never a cut point.
   while (k != std::string_view::npos && (k = b.find(kComma, k + kMarkLen)) != std::string_view::npos) {
     if (k - ref > kCollectMin && k - ref <= kPieceMax) {
-      G_TTS(r, b.substr(start, k - start));
+      G_TTS(plat, b.substr(start, k - start));
       ref = k;
       start = k + kMarkLen;
     }
   }
-  G_TTS(r, b.substr(start));
+  G_TTS(plat, b.substr(start));
 }
 
 // A collector past 256 bytes without a sentence end: speaks up to the last
 // comma within 256 bytes (counting from the first comma), or the first 256
 // bytes when there is none, and keeps the rest.
-void SpeakLongPiece(Reader& r, std::string& b) {
+void SpeakLongPiece(Platform& plat, std::string& b) {
   std::size_t c = b.find(kComma);
   if (c != std::string::npos && c <= kPieceMax) {
     for (std::size_t next = b.find(kComma, c + kMarkLen);
          next != std::string::npos && next <= kPieceMax; next = b.find(kComma, c + kMarkLen))
       c = next;
-    G_TTS(r, std::string_view(b).substr(0, c));
+    G_TTS(plat, std::string_view(b).substr(0, c));
     b.erase(0, c + kMarkLen);
   } else {
-    G_TTS(r, std::string_view(b).substr(0, kPieceMax));
+    G_TTS(plat, std::string_view(b).substr(0, kPieceMax));
     b.erase(0, kPieceMax);
   }
 }
@@ -71,44 +70,43 @@ std::size_t SpokenPrefix(std::string_view line) {
 // Reprints one row in the normal colours (the caller has set them) with the
 // current search word highlighted when |highlight| and the row holds it;
 // a row cut at |limit| keeps its unspoken rest in the speaking colour.
-void ReprintRow(Reader& r, std::string_view row, bool highlight, std::size_t limit) {
-  const std::string& word = r.search.search_str;
-  if (highlight && r.search.search_str_len > 0 && !word.empty()) {
+void ReprintRow(TerminalPort& term, const SearchState& search, std::string_view row, bool highlight,
+                std::size_t limit) {
+  const std::string& word = search.search_str;
+  if (highlight && search.search_str_len > 0 && !word.empty()) {
     std::size_t at = row.find(word);
     if (at != std::string_view::npos) {
-      r.Print(row.substr(0, at));
-      r.Paint(Paint::kOccurrence);
-      r.Print(row.substr(at, word.size()));
-      r.Normal();
-      r.Print(row.substr(at + word.size()));
-      r.Print("\n");
+      term.Print(row.substr(0, at));
+      term.Paint(Paint::kOccurrence);
+      term.Print(row.substr(at, word.size()));
+      term.Normal();
+      term.Print(row.substr(at + word.size()));
+      term.Print("\n");
       return;
     }
   }
-  r.Print(row.substr(0, limit));
-  r.Print("\n");
+  term.Print(row.substr(0, limit));
+  term.Print("\n");
 }
 
-const std::string& Row(Reader& r, int pg, int i) {
+const std::string& Row(const PageState& page, int pg, int i) {
   static const std::string kEmpty;
-  const std::vector<std::string>& buf = r.page.page_buff[pg];
+  const std::vector<std::string>& buf = page.page_buff[pg];
   return i >= 0 && i < static_cast<int>(buf.size()) ? buf[i] : kEmpty;
 }
 
 }  // namespace
 
-void tts_feed_line(Reader& r, int i) {
-  SpeechState& sp = r.speech;
+void tts_feed_line(SpeechState& sp, Platform& plat, std::string_view line, bool searching) {
   sp.sp_flash = kSpokeNothing;
-  if (sp.s_flag == 0 || r.search.search_flag != 0) return;
-  const std::string_view line = Row(r, r.page.pg, i);
+  if (sp.s_flag == 0 || searching) return;
   if (line.empty()) return;
   std::string& b = sp.sp_str;
 
   const std::size_t p = line.find(kFullStop);
   if (p != std::string_view::npos) {
     Collect(b, line.substr(0, p + kMarkLen));
-    SpeakSentence(r, b);
+    SpeakSentence(plat, b);
     b.clear();
     // The rest of the row begins the next sentence; a row that ends with the
     // full stop leaves two blanks, which count towards the next thresholds.
@@ -123,24 +121,22 @@ void tts_feed_line(Reader& r, int i) {
 
   Collect(b, line);
   if (b.size() > kCollectMin && b.size() <= kPieceMax) {
-    G_TTS(r, b);
+    G_TTS(plat, b);
     b.clear();
     sp.sp_flash = kSpokeLengthCut;
   } else if (b.size() > kPieceMax) {
-    SpeakLongPiece(r, b);
+    SpeakLongPiece(plat, b);
     sp.sp_flash = kSpokeLengthCut;
   }
 }
 
-void tts_recolor(Reader& r, int i) {
-  SpeechState& sp = r.speech;
-  if (sp.s_flag != 1 || r.search.search_flag != 0 ||
+void tts_recolor(SpeechState& sp, TerminalPort& term, const PageState& page,
+                 const SearchState& search, int i) {
+  if (sp.s_flag != 1 || search.search_flag != 0 ||
       (sp.sp_flash != kSpokeSentence && sp.sp_flash != kSpokeLengthCut))
     return;
-  PageState& page = r.page;
-  ScreenInfo info;
-  const int cur = r.cnsl->GetInfo(&info);
-  const std::string_view last = Row(r, page.pg, i);
+  const int cur = term.CursorRow();
+  const std::string_view last = Row(page, page.pg, i);
   const std::size_t limit =
       sp.sp_flash == kSpokeSentence ? SpokenPrefix(last) : std::string_view::npos;
 
@@ -148,18 +144,20 @@ void tts_recolor(Reader& r, int i) {
     // The spoken text began on the previous page: its remaining rows, the
     // status line passed over, then this page's rows up to i.
     const int sa = sp.sfirst_pline_num - sp.sfirst_line + i;
-    r.cnsl->SetCursorPosition(0, cur - (sa + 2));
-    r.Normal();
+    term.SetCursorPosition(0, cur - (sa + 2));
+    term.Normal();
     for (int k = sp.sfirst_line; k < sp.sfirst_pline_num; ++k)
-      ReprintRow(r, Row(r, sp.sfirst_pg, k), false, std::string_view::npos);
-    r.Print("\n");
+      ReprintRow(term, search, Row(page, sp.sfirst_pg, k), false, std::string_view::npos);
+    term.Print("\n");
     for (int k = 0; k <= i; ++k)
-      ReprintRow(r, Row(r, page.pg, k), false, k == i ? limit : std::string_view::npos);
+      ReprintRow(term, search, Row(page, page.pg, k), false,
+                 k == i ? limit : std::string_view::npos);
   } else {
-    r.cnsl->SetCursorPosition(0, cur - ((i - sp.sfirst_line) + 1));
-    r.Normal();
+    term.SetCursorPosition(0, cur - ((i - sp.sfirst_line) + 1));
+    term.Normal();
     for (int k = sp.sfirst_line; k <= i; ++k)
-      ReprintRow(r, Row(r, page.pg, k), true, k == i ? limit : std::string_view::npos);
+      ReprintRow(term, search, Row(page, page.pg, k), true,
+                 k == i ? limit : std::string_view::npos);
   }
 
   // The first row not yet spoken completely.
@@ -180,15 +178,12 @@ void tts_recolor(Reader& r, int i) {
   sp.sp_flash = kSpokeNothing;
 }
 
-void tts_toggle(Reader& r) {
-  SpeechState& sp = r.speech;
+void tts_toggle(SpeechState& sp, TerminalPort& term, int pline_num) {
   sp.s_flag = (sp.s_flag + 1) % 2;
   if (sp.s_flag == 1) {
     // Back to the page's first row (the status line below it counted), so
     // the page is drawn again in place in the speaking colour.
-    ScreenInfo info;
-    const int cur = r.cnsl->GetInfo(&info);
-    r.cnsl->SetCursorPosition(0, cur - r.page.pline_num - 1);
+    term.SetCursorPosition(0, term.CursorRow() - pline_num - 1);
   }
 }
 

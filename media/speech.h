@@ -5,9 +5,12 @@
 #include <string>
 #include <string_view>
 
-namespace shiori {
+#include "cconsole/terminal_port.h"
+#include "platform/platform.h"
+#include "text/pager.h"
+#include "text/search.h"
 
-class Reader;
+namespace shiori {
 
 constexpr int max_sp_strlen = 4000;
 
@@ -25,14 +28,17 @@ struct SpeechState {
   int sfirst_pline_num = 22;
 };
 
-/// Speaks a code page 932 text; returns when the speech has ended.
-void G_TTS(Reader& r, std::string_view text);
-/// Collector step for row |i| of the page being shown.
-void tts_feed_line(Reader& r, int i);
-/// Re-colouring step for row |i|, right after tts_feed_line(i).
-void tts_recolor(Reader& r, int i);
+/// Speaks a code page 932 text on |plat|'s engine (the screen flushed
+/// first); returns when the speech has ended.
+void G_TTS(Platform& plat, std::string_view text);
+/// Collector step for one row shown; nothing is collected while |searching|.
+void tts_feed_line(SpeechState& sp, Platform& plat, std::string_view row, bool searching);
+/// Re-colouring step for row |i| of |page|, right after the row was fed.
+void tts_recolor(SpeechState& sp, TerminalPort& term, const PageState& page,
+                 const SearchState& search, int i);
 /// The 't' key: toggles speech; switched on, the cursor goes back to the
-/// page's first row, so that the page is drawn again in place.
-void tts_toggle(Reader& r);
+/// page's first row (|pline_num| rows up), so that the page is drawn again in
+/// place.
+void tts_toggle(SpeechState& sp, TerminalPort& term, int pline_num);
 
 }  // namespace shiori

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/reader.h"
 #include "media/speech.h"
 #include "tests/support/fake_platform.h"
 
@@ -19,13 +18,10 @@ std::string A(std::size_t n) { return std::string(n, 'a'); }
 
 class CollectorTest : public ::testing::Test {
  protected:
-  CollectorTest() : r(s.platform, s.catalog) { r.speech.s_flag = 1; }
+  CollectorTest() { sp.s_flag = 1; }
 
-  // Hands |row| to the collector as row |i| of the page being shown.
-  void Feed(const std::string& row, int i = 0) {
-    r.page.page_buff[r.page.pg][i] = row;
-    tts_feed_line(r, i);
-  }
+  // Hands |row| to the collector as the next row shown.
+  void Feed(const std::string& row) { tts_feed_line(sp, s.platform, row, searching); }
   // Each G_TTS call as the bytes it spoke (the rows here hold no line ends).
   std::vector<std::string> Pieces() const {
     std::vector<std::string> out;
@@ -36,46 +32,47 @@ class CollectorTest : public ::testing::Test {
     }
     return out;
   }
-  const std::string& Collected() const { return r.speech.sp_str; }
+  const std::string& Collected() const { return sp.sp_str; }
 
   Scenario s;
-  Reader r;
+  SpeechState sp;
+  bool searching = false;
 };
 
 TEST_F(CollectorTest, NothingIsSpokenUntilTheCollectionPassesTwoHundredBytes) {
   Feed(A(80));
-  Feed(A(80), 1);
-  Feed(A(40), 2);
+  Feed(A(80));
+  Feed(A(40));
   EXPECT_TRUE(Pieces().empty());
-  EXPECT_EQ(r.speech.sp_flash, 0);
+  EXPECT_EQ(sp.sp_flash, 0);
   EXPECT_EQ(Collected().size(), 200u);
-  Feed("b", 3);
+  Feed("b");
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0], A(200) + "b");
-  EXPECT_EQ(r.speech.sp_flash, 2);
+  EXPECT_EQ(sp.sp_flash, 2);
   EXPECT_TRUE(Collected().empty());
 }
 
 TEST_F(CollectorTest, ExactlyTwoHundredFiftySixBytesAreSpokenWholeAndOneMoreIsCut) {
-  r.speech.sp_str = A(200);
+  sp.sp_str = A(200);
   Feed(A(56));
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0], A(256));
   EXPECT_TRUE(Collected().empty());
 
   s.speech.spoken.clear();
-  r.speech.sp_str = A(200);
+  sp.sp_str = A(200);
   Feed(A(56) + "z");
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0], A(256));
   EXPECT_EQ(Collected(), "z");
-  EXPECT_EQ(r.speech.sp_flash, 2);
+  EXPECT_EQ(sp.sp_flash, 2);
 }
 
 TEST_F(CollectorTest, ACutAtByteTwoHundredFiftySixMaySplitACharacter) {
   std::string kana;
   for (int k = 0; k < 40; ++k) kana += "あ";
-  r.speech.sp_str = "x" + std::string(kana.data(), 80) + std::string(kana.data(), 80) +
+  sp.sp_str = "x" + std::string(kana.data(), 80) + std::string(kana.data(), 80) +
                     std::string(kana.data(), 60);  // 221 bytes, no mark
   Feed(std::string(kana.data(), 36));                // 257 bytes
   ASSERT_EQ(Pieces().size(), 1u);
@@ -87,7 +84,7 @@ TEST_F(CollectorTest, ACutAtByteTwoHundredFiftySixMaySplitACharacter) {
 
 TEST_F(CollectorTest, ALongCollectionIsCutAtTheLastCommaWithinTwoHundredFiftySix) {
   // Commas at 150 and 202, the next one beyond 256.
-  r.speech.sp_str = A(150) + kComma + A(50) + kComma + A(60);
+  sp.sp_str = A(150) + kComma + A(50) + kComma + A(60);
   Feed(A(40) + kComma + "tail");
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0], A(150) + kComma + A(50));
@@ -95,7 +92,7 @@ TEST_F(CollectorTest, ALongCollectionIsCutAtTheLastCommaWithinTwoHundredFiftySix
 
   // A first comma beyond byte 256: the first 256 bytes are spoken.
   s.speech.spoken.clear();
-  r.speech.sp_str = A(240);
+  sp.sp_str = A(240);
   Feed(A(20) + kComma + "b");
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0], A(256));
@@ -103,32 +100,32 @@ TEST_F(CollectorTest, ALongCollectionIsCutAtTheLastCommaWithinTwoHundredFiftySix
 }
 
 TEST_F(CollectorTest, ACollectionBeginningWithACommaAndNoOtherSpeaksAnEmptyPiece) {
-  r.speech.sp_str = kComma + A(218);
+  sp.sp_str = kComma + A(218);
   Feed(A(40));
   ASSERT_EQ(s.speech.spoken.size(), 1u);
   EXPECT_TRUE(s.speech.spoken[0].empty());
   EXPECT_EQ(Collected(), A(258));
-  EXPECT_EQ(r.speech.sp_flash, 2);
+  EXPECT_EQ(sp.sp_flash, 2);
 }
 
 TEST_F(CollectorTest, ASentenceEndSpeaksUpToTheFullStopAndTheRestStartsTheNext) {
-  r.speech.sp_str = "first ";
+  sp.sp_str = "first ";
   Feed("part" + kStop + "next" + kStop + "more");
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0], "first part" + kStop);
   // The rest, further full stops included, waits for the next row.
   EXPECT_EQ(Collected(), "next" + kStop + "more");
-  EXPECT_EQ(r.speech.sp_flash, 1);
+  EXPECT_EQ(sp.sp_flash, 1);
 }
 
 TEST_F(CollectorTest, ARowEndingWithTheFullStopRestartsWithTwoBlanksThatCount) {
   Feed("end" + kStop);
   EXPECT_EQ(Collected(), "  ");
-  Feed(A(80), 1);
-  Feed(A(80), 2);
-  Feed(A(38), 3);  // 2 + 198 = 200: still waiting
+  Feed(A(80));
+  Feed(A(80));
+  Feed(A(38));  // 2 + 198 = 200: still waiting
   EXPECT_EQ(Pieces().size(), 1u);
-  Feed("b", 4);
+  Feed("b");
   ASSERT_EQ(Pieces().size(), 2u);
   EXPECT_EQ(Pieces()[1], "  " + A(198) + "b");
 }
@@ -139,7 +136,7 @@ TEST_F(CollectorTest, ALongSentenceIsCutAtLaterCommasMoreThanTwoHundredBytesApar
   std::string b = A(10) + kComma + A(138) + kComma + A(78) + kComma + A(68) + kComma + A(168) +
                   kComma + A(48);
   ASSERT_EQ(b.size(), 520u);
-  r.speech.sp_str = b;
+  sp.sp_str = b;
   Feed(kStop + "after");
   ASSERT_EQ(Pieces().size(), 3u);
   EXPECT_EQ(Pieces()[0], b.substr(0, 230));
@@ -152,7 +149,7 @@ TEST_F(CollectorTest, CutsNeedMoreThanTwoHundredAndAtMostTwoHundredFiftySixBytes
   // Commas at 10 (first), 200 (exactly 200 after the start: no cut), 256
   // (exactly 256: cut), 513 (257 after the cut: no cut).
   std::string b = A(10) + kComma + A(188) + kComma + A(54) + kComma + A(255) + kComma + A(20);
-  r.speech.sp_str = b;
+  sp.sp_str = b;
   Feed(kStop);
   ASSERT_EQ(Pieces().size(), 2u);
   EXPECT_EQ(Pieces()[0], b.substr(0, 256));
@@ -160,7 +157,7 @@ TEST_F(CollectorTest, CutsNeedMoreThanTwoHundredAndAtMostTwoHundredFiftySixBytes
 
   // A sentence of exactly 256 bytes is spoken whole, cut points or not.
   s.speech.spoken.clear();
-  r.speech.sp_str = A(10) + kComma + A(218) + kComma + A(22);
+  sp.sp_str = A(10) + kComma + A(218) + kComma + A(22);
   Feed(kStop);
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0].size(), 256u);
@@ -168,7 +165,7 @@ TEST_F(CollectorTest, CutsNeedMoreThanTwoHundredAndAtMostTwoHundredFiftySixBytes
 
 TEST_F(CollectorTest, ALongSentenceWithoutASecondCommaOrWithDistantCommasIsOnePiece) {
   // The only comma lies where a later one would be cut: the first never is.
-  r.speech.sp_str = A(220) + kComma + A(100);
+  sp.sp_str = A(220) + kComma + A(100);
   Feed("x" + kStop);
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0], A(220) + kComma + A(100) + "x" + kStop);
@@ -176,25 +173,25 @@ TEST_F(CollectorTest, ALongSentenceWithoutASecondCommaOrWithDistantCommasIsOnePi
   // The second comma lies more than 256 bytes after the start: no cut is made
   // there, and none after it either.
   s.speech.spoken.clear();
-  r.speech.sp_str = kComma + A(298) + kComma + A(100) + kComma + A(300);
+  sp.sp_str = kComma + A(298) + kComma + A(100) + kComma + A(300);
   Feed(kStop);
   ASSERT_EQ(Pieces().size(), 1u);
   EXPECT_EQ(Pieces()[0].size(), 2u + 298 + 2 + 100 + 2 + 300 + 2);
 }
 
 TEST_F(CollectorTest, NothingIsCollectedWithSpeechOffDuringASearchOrFromAnEmptyRow) {
-  r.speech.sp_str = "kept";
-  r.speech.s_flag = 0;
+  sp.sp_str = "kept";
+  sp.s_flag = 0;
   Feed("a" + kStop);
-  r.speech.s_flag = 1;
-  r.search.search_flag = 1;
+  sp.s_flag = 1;
+  searching = true;
   Feed(A(250) + kStop);
-  r.search.search_flag = 0;
-  r.speech.sp_flash = 2;
+  searching = false;
+  sp.sp_flash = 2;
   Feed("");
   EXPECT_TRUE(Pieces().empty());
   EXPECT_EQ(Collected(), "kept");
-  EXPECT_EQ(r.speech.sp_flash, 0);
+  EXPECT_EQ(sp.sp_flash, 0);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ class MusicTest : public ::testing::Test {
 TEST_F(MusicTest, FirstStartCreatesAnEmptyPlaylistAndMOpensTheDialogAtOnce) {
   {
     Reader reader(s.platform, s.catalog);
-    mm_load(reader);
+    mm_load(reader.music, reader, s.platform);
     EXPECT_EQ(s.ReadFile("mmsys.ini"), "0\n");
     EXPECT_EQ(reader.music.mm_num, 0);
   }
@@ -56,7 +56,7 @@ TEST_F(MusicTest, WindowsLineEndsForTheNewFileAndTheWrittenPlaylist) {
   s.platform.text_line_end = "\r\n";
   {
     Reader reader(s.platform, s.catalog);
-    mm_load(reader);
+    mm_load(reader.music, reader, s.platform);
     EXPECT_EQ(s.ReadFile("mmsys.ini"), "0\r\n");
   }
   s.keyboard.Type("mq");
@@ -296,10 +296,10 @@ TEST_F(MusicTest, AnUnreadablePlaylistIsKeptAsItWas) {
 }
 
 TEST_F(MusicTest, TheDialogTitleFiltersAndTheFolderOfItsFirstUse) {
-  Reader reader(s.platform, s.catalog);
-  get_fname(reader);
+  MusicState music;
+  get_fname(music, s.platform);
   s.platform.work_dir = s.dir + "/elsewhere";
-  get_fname(reader);
+  get_fname(music, s.platform);
   ASSERT_EQ(s.dialog.titles.size(), 2u);
   EXPECT_EQ(s.dialog.titles[0], "音楽ファイルを選択します。");
   EXPECT_EQ(s.dialog.initial_dirs, std::vector<std::string>({s.dir, s.dir}));
