@@ -110,7 +110,7 @@ bool Reader::FindImage(const std::string& name, std::span<const std::uint8_t>* b
       }
     }
   }
-  return plat.resources != nullptr && plat.resources->Find("WAVE", name, bytes);
+  return plat.resources->Find("WAVE", name, bytes);
 }
 
 std::vector<std::string> Reader::ImageNames() const {
@@ -131,8 +131,7 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
     CatalogWork work;
     std::string err;
     if (!LoadDiskWork(path, plat.codec, &work, &err)) {
-      const std::string shown = plat.codec != nullptr ? plat.codec->NativeToCp932(path) : path;
-      PrintError("shiori: " + shown + ": " + err + "\n");
+      PrintError("shiori: " + plat.codec->NativeToCp932(path) + ": " + err + "\n");
       return false;
     }
     catalog.works.push_back(std::move(work));
@@ -143,9 +142,8 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
 int Reader::Run(const std::vector<std::string>& args) {
   const CommandLine cl = ParseCommandLine(args);
   if (cl.action == CommandLine::Action::kBadOption) {
-    const std::string shown =
-        plat.codec != nullptr ? plat.codec->NativeToCp932(cl.bad_option) : cl.bad_option;
-    PrintError("shiori: unknown option '" + shown + "'\n" + std::string(UsageText()));
+    PrintError("shiori: unknown option '" + plat.codec->NativeToCp932(cl.bad_option) + "'\n" +
+               std::string(UsageText()));
     return 2;
   }
   if (cl.action != CommandLine::Action::kRead) {

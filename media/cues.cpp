@@ -16,7 +16,7 @@ const char* const mes[] = {
 };
 
 void play_cue(Reader& r, int index, unsigned flags) {
-  if (r.plat.cues != nullptr) r.plat.cues->Play(mes[index], flags);
+  r.plat.cues->Play(mes[index], flags);
 }
 
 }  // namespace shiori

@@ -27,7 +27,7 @@ void G_TTS(Reader& r, std::string_view text) {
     start = end + 1;
   }
   r.plat.console->Flush();
-  if (r.plat.speech != nullptr) r.plat.speech->Speak(lines);
+  r.plat.speech->Speak(lines);
 }
 
 }  // namespace shiori

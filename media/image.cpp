@@ -194,7 +194,6 @@ int show_wind(Reader& r, const std::string& name) {
   // What was printed (the name line) stands on the screen while the window
   // holds the loop.
   r.plat.console->Flush();
-  if (r.plat.window == nullptr) return 1;
   if (!r.plat.window->Show(r.image.image_name, dib ? &*dib : nullptr)) {
     r.plat.window->MessageBox("ウィンドウの作成に失敗しました", "エラー");
     return 1;

@@ -26,11 +26,7 @@ constexpr const char* kStatus = "status midi mode";
 constexpr const char* kRestart = "play midi from 0 notify";
 
 void Send(Reader& r, const std::string& command, std::string* reply = nullptr) {
-  if (r.plat.music != nullptr) {
-    r.plat.music->SendString(command, reply);
-  } else if (reply != nullptr) {
-    reply->clear();
-  }
+  r.plat.music->SendString(command, reply);
 }
 
 void StopAndClose(Reader& r) {
@@ -153,8 +149,7 @@ void mm_select(Reader& r) {
     // Entries are paths in the machine's own characters; the screen takes
     // the program's.
     for (int i = 0; i < m.mm_num; ++i) {
-      const std::string shown =
-          r.plat.codec != nullptr ? r.plat.codec->NativeToCp932(m.mm_name[i]) : m.mm_name[i];
+      const std::string shown = r.plat.codec->NativeToCp932(m.mm_name[i]);
       r.Printf("(%d) %s\n", i, shown.c_str());
     }
     r.Printf("select number\n( %d : add new music file. other number BGM stop. for example %d )\n",
@@ -249,7 +244,6 @@ std::string get_fname(Reader& r) {
       if (getcwd(cwd, sizeof cwd) != nullptr) m.dialog_dir = cwd;
     }
   }
-  if (r.plat.dialog == nullptr) return "";
   static const std::vector<FileFilter> kFilters = {
       {"音楽ファイル(*.mp3,*.mid,*,wav,*.wma,*.m4a)", "*.mp3;*.mid;*.wav;*.wma;*.m4a"},
       {"MP3ファイル(*.mp3)", "*.mp3"},
