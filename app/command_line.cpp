@@ -1,8 +1,23 @@
 #include "app/command_line.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
 #include "content/disk_work.h"
 
 namespace shiori {
+
+namespace {
+
+void TakeWorkNumber(const std::string& a, CommandLine* cl) {
+  errno = 0;
+  const long n = std::strtol(a.c_str(), nullptr, 10);
+  cl->work_number_outside_int = errno == ERANGE || n < INT_MIN || n > INT_MAX;
+  cl->work_number = cl->work_number_outside_int ? 0 : static_cast<int>(n);
+}
+
+}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine cl;
@@ -27,7 +42,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     // A name ending as a work file does is one even when it does not exist:
     // the loader then says it cannot be read, rather than a mistyped name
     // silently opening work 0.
-    (IsWorkFileName(a) ? cl.files : cl.others).push_back(a);
+    if (IsWorkFileName(a)) {
+      cl.files.push_back(a);
+      continue;
+    }
+    if (!cl.work_number) TakeWorkNumber(a, &cl);
+    if (a.empty()) continue;
+    const char last = a.back();
+    if (last == 'r' || last == 'R') ++cl.con_mode;
+    if (last == 'y' || last == 'Y') ++cl.rubyon_mode;
   }
   return cl;
 }

@@ -2,6 +2,7 @@
 // options that answer without starting the reader.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,12 +17,21 @@ struct CommandLine {
   /// Arguments ending in ".zip" or ".txt" (any case): works to read from
   /// disk, in the order given. Their last letter switches no mode.
   std::vector<std::string> files;
-  /// Every other argument, in order: the work number (the first of them
-  /// when no file is named) and the r/y suffixes (every one of them).
-  std::vector<std::string> others;
+  /// The first argument that is no file leads with the work number, taken
+  /// as atoi reads it (an optional sign and the digits after any leading
+  /// space; 0 without digits). Absent when no such argument is given.
+  std::optional<int> work_number;
+  /// The work number lies beyond int (where atoi's result is undefined): it
+  /// is outside the catalog, as any number past its end is.
+  bool work_number_outside_int = false;
+  /// How many of the arguments that are no file end in r or R (dark text on
+  /// white), and in y or Y (the readings in place of the kanji).
+  int con_mode = 0;
+  int rubyon_mode = 0;
 };
 
-/// Sorts |args| (the arguments after the program name). "--help" (-h) or
+/// Reads |args| (the arguments after the program name) into everything the
+/// reader starts from; nothing reads them again. "--help" (-h) or
 /// "--version" (-V) anywhere asks for that answer alone, and an option that
 /// is not known for the usage; the first of them decides. An option is an
 /// argument that starts with "-" and a character other than a digit ("-1"

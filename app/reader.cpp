@@ -1,9 +1,6 @@
 #include "app/reader.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/command_line.h"
 #include "app/page_view.h"
@@ -92,7 +89,7 @@ bool Reader::FindImage(const std::string& name, std::span<const std::uint8_t>* b
       }
     }
   }
-  return plat.resources != nullptr && plat.resources->Find("WAVE", name, bytes);
+  return plat.resources->Find("WAVE", name, bytes);
 }
 
 std::vector<std::string> Reader::ImageNames() const {
@@ -113,8 +110,7 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
     CatalogWork work;
     std::string err;
     if (!LoadDiskWork(path, plat.codec, &work, &err)) {
-      const std::string shown = plat.codec != nullptr ? plat.codec->NativeToCp932(path) : path;
-      PrintError("shiori: " + shown + ": " + err + "\n");
+      PrintError("shiori: " + plat.codec->NativeToCp932(path) + ": " + err + "\n");
       return false;
     }
     catalog.works.push_back(std::move(work));
@@ -125,9 +121,8 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
 int Reader::Run(const std::vector<std::string>& args) {
   const CommandLine cl = ParseCommandLine(args);
   if (cl.action == CommandLine::Action::kBadOption) {
-    const std::string shown =
-        plat.codec != nullptr ? plat.codec->NativeToCp932(cl.bad_option) : cl.bad_option;
-    PrintError("shiori: unknown option '" + shown + "'\n" + std::string(UsageText()));
+    PrintError("shiori: unknown option '" + plat.codec->NativeToCp932(cl.bad_option) + "'\n" +
+               std::string(UsageText()));
     return 2;
   }
   if (cl.action != CommandLine::Action::kRead) {
@@ -139,14 +134,14 @@ int Reader::Run(const std::vector<std::string>& args) {
   // the program with nothing played, created or written.
   int first_file = -1;
   if (!AddWorkFiles(cl.files, &first_file)) return 1;
-  StartUp(cl.others, first_file);
+  StartUp(cl, first_file);
   // Asked to end before a page was shown: nothing was read, nothing to save.
   if (!StopRequested()) ReadingLoop();
   ExitSequence();
   return 0;
 }
 
-void Reader::StartUp(const std::vector<std::string>& args, int first_file) {
+void Reader::StartUp(const CommandLine& cl, int first_file) {
   speech.sp_str.clear();
   play_cue(plat, kCueStart, kCueAsyncFlags);
   search.search_flag = 0;
@@ -154,11 +149,12 @@ void Reader::StartUp(const std::vector<std::string>& args, int first_file) {
   plat.messages->StartTimer(SetT);
   mm_load(music, *this, plat);
   cnsl = std::make_unique<CConsole>(plat.console);
-  ScanCommandLine(args);
+  con_mode = cl.con_mode;
+  rubyon_mode = cl.rubyon_mode;
   if (con_mode > 0) cnsl->Clear(L_BLACK, H_WHITE);
   speech.s_flag = 0;
   kind_num = static_cast<int>(catalog.works.size());
-  SelectWork(args, first_file);
+  SelectWork(cl, first_file);
   LoadingNotice(shiori::Paint::kLoadingStart);
   positions.fna_num = 0;
   page.mae_p = 0;
@@ -169,29 +165,12 @@ void Reader::StartUp(const std::vector<std::string>& args, int first_file) {
   positions_load(*this);
 }
 
-void Reader::ScanCommandLine(const std::vector<std::string>& args) {
-  con_mode = 0;
-  rubyon_mode = 0;
-  for (const std::string& a : args) {
-    if (a.empty()) continue;
-    char last = a.back();
-    if (last == 'r' || last == 'R') ++con_mode;
-    if (last == 'y' || last == 'Y') ++rubyon_mode;
-  }
-}
-
-void Reader::SelectWork(const std::vector<std::string>& args, int first_file) {
+void Reader::SelectWork(const CommandLine& cl, int first_file) {
   fid = 0;
   if (first_file >= 0) {
     fid = first_file;  // the first work file opens without a menu
-  } else if (!args.empty()) {
-    // The leading number as atoi reads it. One beyond int (where atoi's
-    // result is undefined) is outside the catalog, as any number past its
-    // end is.
-    errno = 0;
-    const long n = std::strtol(args[0].c_str(), nullptr, 10);
-    fid = errno == ERANGE || n < INT_MIN || n > INT_MAX ? -1
-                                                        : static_cast<int>(n) % (kind_num + 1);
+  } else if (cl.work_number) {
+    fid = cl.work_number_outside_int ? -1 : *cl.work_number % (kind_num + 1);
   } else if (kind_num >= 2) {
     PrintMenu(false);
     Print("select number\n");

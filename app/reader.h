@@ -25,6 +25,8 @@
 
 namespace shiori {
 
+struct CommandLine;
+
 /// What key_dispatch asks of the reading loop.
 enum class Outcome { kAdvance, kRestart, kLeave };
 
@@ -109,9 +111,8 @@ class Reader : public TerminalPort, public PictureStore {
   /// Reads the named work files into the catalog, after the works it has;
   /// *first is the index of the first. False after one line on a failure.
   bool AddWorkFiles(const std::vector<std::string>& files, int* first);
-  void StartUp(const std::vector<std::string>& args, int first_file);
-  void ScanCommandLine(const std::vector<std::string>& args);
-  void SelectWork(const std::vector<std::string>& args, int first_file);
+  void StartUp(const CommandLine& cl, int first_file);
+  void SelectWork(const CommandLine& cl, int first_file);
   void PrintMenu(bool pause_always);
   void LoadingNotice(shiori::Paint paint);
   int ReadingLoop();

@@ -16,7 +16,7 @@ namespace {
 void WriteListing(Reader& r, const char* name, ReadingCollection& records) {
   std::string content = ListingText(records, r.plat.text_line_end);
   // Listings are for reading: in the character set the screen is in.
-  if (r.plat.codec != nullptr) content = r.plat.codec->Cp932ToReadable(content);
+  content = r.plat.codec->Cp932ToReadable(content);
   // A listing that cannot be written whole leaves the previous one as it was.
   std::string err;
   if (!ReplaceDataFile(r.DataPath(name), content, InPlace::kWhenFolderRefuses, &err))

@@ -1,11 +1,9 @@
 #include "content/disk_work.h"
 
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -14,6 +12,7 @@
 
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
+#include "platform/data_file.h"
 #include "text/eucjp.h"
 #include "text/filter.h"
 #include "text/sjis.h"
@@ -156,55 +155,31 @@ bool ReadMember(std::span<const std::uint8_t> zip, const ZipCentralEntry& entry,
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err) {
-  // The C runtime's calls take the path in the machine's own form (the ANSI
-  // code page on Windows), which std::filesystem does not on every platform.
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
-    *err = std::string("cannot read the file: ") + std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *err = "cannot read the file: it is not a regular file";
-    return false;
-  }
-  // Refused before a byte is read when the size is known to be too large (a
-  // size the system cannot give as a positive number is one of them).
-  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxWorkBytes) {
-    *err = "the file is larger than 256 MB";
-    if (st.st_size > 0) *err += " (" + std::to_string(st.st_size) + " bytes)";
-    return false;
-  }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    *err = std::string("cannot read the file: ") + std::strerror(errno);
-    return false;
-  }
-  // Read in pieces up to one byte past the bound all the same: the file may
-  // have grown since.
-  bytes->clear();
-  char chunk[1 << 16];
-  bool failed = false;
-  for (;;) {
-    std::size_t got = std::fread(chunk, 1, sizeof chunk, f);
-    bytes->append(chunk, got);
-    if (bytes->size() > kMaxWorkBytes) break;
-    if (got < sizeof chunk) {
-      failed = std::ferror(f) != 0;
+  FileReadFault fault;
+  switch (ReadBoundedFile(path, kMaxWorkBytes, bytes, &fault)) {
+    case DataFileRead::kRead:
+      return true;
+    case DataFileRead::kMissing:
+      *err = std::string("cannot read the file: ") + std::strerror(ENOENT);
+      return false;
+    case DataFileRead::kUnreadable:
       break;
-    }
   }
-  const int saved = errno;
-  std::fclose(f);
-  if (bytes->size() > kMaxWorkBytes) {
-    bytes->clear();
-    *err = "the file is larger than 256 MB";
-    return false;
+  switch (fault.kind) {
+    case FileReadFault::Kind::kDirectory:
+    case FileReadFault::Kind::kNotRegular:
+      *err = "cannot read the file: it is not a regular file";
+      break;
+    case FileReadFault::Kind::kTooLarge:
+      *err = "the file is larger than 256 MB";
+      if (fault.size > 0) *err += " (" + std::to_string(fault.size) + " bytes)";
+      break;
+    case FileReadFault::Kind::kSystem:
+    case FileReadFault::Kind::kNone:
+      *err = std::string("cannot read the file: ") + std::strerror(fault.error);
+      break;
   }
-  if (failed) {
-    *err = std::string("cannot read the file: ") + std::strerror(saved);
-    return false;
-  }
-  return true;
+  return false;
 }
 
 }  // namespace

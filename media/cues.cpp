@@ -14,7 +14,7 @@ const char* const mes[] = {
 };
 
 void play_cue(Platform& plat, int index, unsigned flags) {
-  if (plat.cues != nullptr) plat.cues->Play(mes[index], flags);
+  plat.cues->Play(mes[index], flags);
 }
 
 }  // namespace shiori

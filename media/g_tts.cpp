@@ -26,7 +26,7 @@ void G_TTS(Platform& plat, std::string_view text) {
     start = end + 1;
   }
   plat.console->Flush();
-  if (plat.speech != nullptr) plat.speech->Speak(lines);
+  plat.speech->Speak(lines);
 }
 
 }  // namespace shiori

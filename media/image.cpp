@@ -194,7 +194,6 @@ int show_wind(ImageState& im, const PictureStore& store, TerminalPort& term, Pla
   // What was printed (the name line) stands on the screen while the window
   // holds the loop.
   plat.console->Flush();
-  if (plat.window == nullptr) return 1;
   if (!plat.window->Show(im.image_name, dib ? &*dib : nullptr)) {
     plat.window->MessageBox("ウィンドウの作成に失敗しました", "エラー");
     return 1;

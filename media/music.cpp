@@ -25,11 +25,7 @@ constexpr const char* kStatus = "status midi mode";
 constexpr const char* kRestart = "play midi from 0 notify";
 
 void Send(Platform& plat, const std::string& command, std::string* reply = nullptr) {
-  if (plat.music != nullptr) {
-    plat.music->SendString(command, reply);
-  } else if (reply != nullptr) {
-    reply->clear();
-  }
+  plat.music->SendString(command, reply);
 }
 
 void StopAndClose(Platform& plat) {
@@ -148,8 +144,7 @@ void mm_select(MusicState& m, TerminalPort& term, Platform& plat) {
     // Entries are paths in the machine's own characters; the screen takes
     // the program's.
     for (int i = 0; i < m.mm_num; ++i) {
-      const std::string shown =
-          plat.codec != nullptr ? plat.codec->NativeToCp932(m.mm_name[i]) : m.mm_name[i];
+      const std::string shown = plat.codec->NativeToCp932(m.mm_name[i]);
       term.Printf("(%d) %s\n", i, shown.c_str());
     }
     term.Printf(
@@ -243,7 +238,6 @@ std::string get_fname(MusicState& m, Platform& plat) {
       if (getcwd(cwd, sizeof cwd) != nullptr) m.dialog_dir = cwd;
     }
   }
-  if (plat.dialog == nullptr) return "";
   static const std::vector<FileFilter> kFilters = {
       {"音楽ファイル(*.mp3,*.mid,*,wav,*.wma,*.m4a)", "*.mp3;*.mid;*.wav;*.wma;*.m4a"},
       {"MP3ファイル(*.mp3)", "*.mp3"},

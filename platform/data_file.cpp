@@ -126,6 +126,28 @@ DataFileSave Save(const std::string& path, const DataFileEdit* edit, std::string
 
 }  // namespace
 
+DataFileRead ReadDataFile(const std::string& path, std::string* content, std::string* err) {
+  FileReadFault fault;
+  const DataFileRead status = ReadBoundedFile(path, kDataFileMax, content, &fault);
+  switch (fault.kind) {
+    case FileReadFault::Kind::kNone:
+      break;
+    case FileReadFault::Kind::kSystem:
+      *err = std::strerror(fault.error);
+      break;
+    case FileReadFault::Kind::kDirectory:
+      *err = std::strerror(EISDIR);
+      break;
+    case FileReadFault::Kind::kNotRegular:
+      *err = "it is not a regular file";
+      break;
+    case FileReadFault::Kind::kTooLarge:
+      *err = "it is larger than " + std::to_string(kDataFileMax >> 20) + " MB";
+      break;
+  }
+  return status;
+}
+
 DataFileSave UpdateDataFile(const std::string& path, const DataFileEdit& edit, InPlace in_place,
                             std::string* err) {
   return Save(path, &edit, {}, in_place, err);

@@ -33,10 +33,27 @@ enum class DataFileRead {
   kUnreadable,
 };
 
-/// Reads the whole data file |path| into *content. Only a regular file of at
-/// most kDataFileMax bytes is read; a FIFO, a device, a folder or a larger
-/// file is kUnreadable with the reason in *err, and the call never blocks
-/// on what it opens.
+/// Why a file was not read (kUnreadable), for the caller to word.
+struct FileReadFault {
+  enum class Kind { kNone, kSystem, kDirectory, kNotRegular, kTooLarge };
+  Kind kind = Kind::kNone;
+  /// The errno value (kSystem).
+  int error = 0;
+  /// kTooLarge: the size the system gave when the file was refused by it
+  /// before a byte was read; 0 when it grew past the bound while read.
+  std::uint64_t size = 0;
+};
+
+/// Reads the whole file |path| into *content. Only a regular file of at most
+/// |max_bytes| is read: one larger by the size the system gives is refused
+/// before a byte is read, one that grows past the bound while read all the
+/// same. A FIFO, a device, a folder or a larger file is kUnreadable with
+/// *fault saying why, and the call never blocks on what it opens.
+DataFileRead ReadBoundedFile(const std::string& path, std::uint64_t max_bytes,
+                             std::string* content, FileReadFault* fault);
+
+/// ReadBoundedFile for a data file (at most kDataFileMax bytes), with the
+/// reason for kUnreadable in *err.
 DataFileRead ReadDataFile(const std::string& path, std::string* content, std::string* err);
 
 enum class DataFileSave {

@@ -12,21 +12,24 @@
 #include "platform/messages.h"
 #include "platform/resources.h"
 #include "platform/text_codec.h"
+#include "platform/unavailable.h"
 
 namespace shiori {
 
 struct Platform {
   ConsoleBuffer* console = nullptr;
   Keyboard* keyboard = nullptr;
-  const ResourceStore* resources = nullptr;
   MessageQueue* messages = nullptr;
-  SoundCues* cues = nullptr;
-  SpeechEngine* speech = nullptr;
-  MusicDevice* music = nullptr;
-  ImageWindow* window = nullptr;
-  FileDialog* dialog = nullptr;
-  /// Conversions for work files and command-line text (null: none).
-  const TextCodec* codec = nullptr;
+  // The services are never null: one the machine lacks is its unavailable
+  // implementation (platform/unavailable.h), which does nothing.
+  const ResourceStore* resources = &NoResources();
+  SoundCues* cues = &NoCues();
+  SpeechEngine* speech = &NoSpeech();
+  MusicDevice* music = &NoMusic();
+  ImageWindow* window = &NoWindow();
+  FileDialog* dialog = &NoDialog();
+  /// Conversions for work files and command-line text.
+  const TextCodec* codec = &NoCodec();
   /// Directory of the data files ("001036_info.ini", "mmsys.ini", listings).
   /// Empty: the process's working directory at the moment a file is opened.
   std::string work_dir;

@@ -53,34 +53,32 @@ int WriteAll(int fd, std::string_view content) {
 
 }  // namespace
 
-DataFileRead ReadDataFile(const std::string& path, std::string* content, std::string* err) {
+DataFileRead ReadBoundedFile(const std::string& path, std::uint64_t max_bytes,
+                             std::string* content, FileReadFault* fault) {
   content->clear();
+  *fault = FileReadFault();
+  const auto fail = [&](FileReadFault::Kind kind, int error = 0, std::uint64_t size = 0) {
+    fault->kind = kind;
+    fault->error = error;
+    fault->size = size;
+    content->clear();
+    return DataFileRead::kUnreadable;
+  };
   // Without O_NONBLOCK a FIFO would hold the open until a writer came.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return DataFileRead::kMissing;
-    *err = std::strerror(errno);
-    return DataFileRead::kUnreadable;
+    return fail(FileReadFault::Kind::kSystem, errno);
   }
   data_file_io::OsFile file(fd);
   struct stat st {};
-  if (fstat(fd, &st) != 0) {
-    *err = std::strerror(errno);
-    return DataFileRead::kUnreadable;
-  }
-  if (S_ISDIR(st.st_mode)) {
-    *err = std::strerror(EISDIR);
-    return DataFileRead::kUnreadable;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *err = "it is not a regular file";
-    return DataFileRead::kUnreadable;
-  }
-  const std::string too_large = "it is larger than " + std::to_string(kDataFileMax >> 20) + " MB";
-  if (static_cast<std::uint64_t>(st.st_size) > kDataFileMax) {
-    *err = too_large;
-    return DataFileRead::kUnreadable;
-  }
+  if (fstat(fd, &st) != 0) return fail(FileReadFault::Kind::kSystem, errno);
+  if (S_ISDIR(st.st_mode)) return fail(FileReadFault::Kind::kDirectory);
+  if (!S_ISREG(st.st_mode)) return fail(FileReadFault::Kind::kNotRegular);
+  // A size the system cannot give as a positive number is refused as well.
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > max_bytes)
+    return fail(FileReadFault::Kind::kTooLarge, 0,
+                st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0);
   content->reserve(static_cast<std::size_t>(st.st_size));
   // The size is read, not trusted: the file may grow while it is read.
   char buf[65536];
@@ -89,16 +87,10 @@ DataFileRead ReadDataFile(const std::string& path, std::string* content, std::st
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      *err = std::strerror(errno);
-      content->clear();
-      return DataFileRead::kUnreadable;
+      return fail(FileReadFault::Kind::kSystem, errno);
     }
     content->append(buf, static_cast<std::size_t>(n));
-    if (content->size() > kDataFileMax) {
-      *err = too_large;
-      content->clear();
-      return DataFileRead::kUnreadable;
-    }
+    if (content->size() > max_bytes) return fail(FileReadFault::Kind::kTooLarge);
   }
   return DataFileRead::kRead;
 }

@@ -45,7 +45,6 @@ class PosixPlatform : public RealPlatform {
     p_.window = &window_;
     p_.dialog = &dialog_;
     p_.codec = codec_.get();
-    p_.text_line_end = "\n";
     p_.terminate = [this](int status) {
       console_.Flush();
       guard_.Restore();

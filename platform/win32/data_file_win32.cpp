@@ -79,60 +79,49 @@ int WriteAll(HANDLE h, std::string_view content) {
 
 }  // namespace
 
-DataFileRead ReadDataFile(const std::string& path, std::string* content, std::string* err) {
+DataFileRead ReadBoundedFile(const std::string& path, std::uint64_t max_bytes,
+                             std::string* content, FileReadFault* fault) {
   content->clear();
+  *fault = FileReadFault();
+  const auto fail = [&](FileReadFault::Kind kind, int error = 0, std::uint64_t size = 0) {
+    fault->kind = kind;
+    fault->error = error;
+    fault->size = size;
+    content->clear();
+    return DataFileRead::kUnreadable;
+  };
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const int error = LastErrno();
     if (error == ENOENT) return DataFileRead::kMissing;
-    *err = std::strerror(error);
-    return DataFileRead::kUnreadable;
+    return fail(FileReadFault::Kind::kSystem, error);
   }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    *err = std::strerror(EISDIR);
-    return DataFileRead::kUnreadable;
-  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fail(FileReadFault::Kind::kDirectory);
   const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const int error = LastErrno();
     if (error == ENOENT) return DataFileRead::kMissing;
-    *err = std::strerror(error);
-    return DataFileRead::kUnreadable;
+    return fail(FileReadFault::Kind::kSystem, error);
   }
   data_file_io::OsFile file(Native(h));
   // A device or a pipe under a data file's name is never read.
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    *err = "it is not a regular file";
-    return DataFileRead::kUnreadable;
-  }
-  const std::string too_large = "it is larger than " + std::to_string(kDataFileMax >> 20) + " MB";
+  if (GetFileType(h) != FILE_TYPE_DISK) return fail(FileReadFault::Kind::kNotRegular);
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(h, &size)) {
-    *err = std::strerror(LastErrno());
-    return DataFileRead::kUnreadable;
-  }
-  if (static_cast<std::uint64_t>(size.QuadPart) > kDataFileMax) {
-    *err = too_large;
-    return DataFileRead::kUnreadable;
-  }
+  if (!GetFileSizeEx(h, &size)) return fail(FileReadFault::Kind::kSystem, LastErrno());
+  if (size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) > max_bytes)
+    return fail(FileReadFault::Kind::kTooLarge, 0,
+                size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0);
   content->reserve(static_cast<std::size_t>(size.QuadPart));
   char buf[65536];
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-      *err = std::strerror(LastErrno());
-      content->clear();
-      return DataFileRead::kUnreadable;
-    }
+    if (!ReadFile(h, buf, sizeof buf, &got, nullptr))
+      return fail(FileReadFault::Kind::kSystem, LastErrno());
     if (got == 0) break;
     content->append(buf, got);
-    if (content->size() > kDataFileMax) {
-      *err = too_large;
-      content->clear();
-      return DataFileRead::kUnreadable;
-    }
+    if (content->size() > max_bytes) return fail(FileReadFault::Kind::kTooLarge);
   }
   return DataFileRead::kRead;
 }
