@@ -6,9 +6,22 @@ namespace shiori {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine cl;
+  bool options_end = false;
   for (const std::string& a : args) {
-    if (a == "--help" || a == "--version") {
-      cl.action = a == "--help" ? CommandLine::Action::kHelp : CommandLine::Action::kVersion;
+    if (!options_end && a.size() >= 2 && a[0] == '-' && (a[1] < '0' || a[1] > '9')) {
+      if (a == "--") {
+        options_end = true;
+        continue;
+      }
+      if (a == "--help" || a == "-h") {
+        cl.action = CommandLine::Action::kHelp;
+      } else if (a == "--version" || a == "-V") {
+        cl.action = CommandLine::Action::kVersion;
+      } else {
+        // A mistyped option must not open a work as if it were a number.
+        cl.action = CommandLine::Action::kBadOption;
+        cl.bad_option = a;
+      }
       return cl;
     }
     // A name ending as a work file does is one even when it does not exist:
@@ -21,7 +34,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string_view UsageText() {
   return "usage: shiori [NUMBER] [FILE.zip | FILE.txt ...] [...r] [...y]\n"
-         "       shiori --help | --version\n"
+         "       shiori -h | --help | -V | --version\n"
          "\n"
          "Arguments\n"
          "  NUMBER  the work to open, as numbered in the menu (taken from the first\n"
@@ -32,13 +45,18 @@ std::string_view UsageText() {
          "  ...r    any argument ending in r or R: dark text on a white background\n"
          "  ...y    any argument ending in y or Y: the readings in place of the kanji\n"
          "          examples: shiori 1r / shiori 0 y / shiori work.zip r\n"
+         "  --      the arguments after it are numbers or files, never options\n"
          "\n"
          "Keys while a page is shown\n"
-         "  n, space, any other key  next page      -, PageUp  one page back\n"
+         "  n, space, Down, Right, PageDown, any other key   next page\n"
+         "  -, PageUp, Up, Left   one page back\n"
          "  s  search for a word     f  search again     c  another work\n"
          "  r  readings on the page  i  positions and annotations\n"
+         "     (in these two lists S saves them to ruby.txt / rinfo.txt)\n"
          "  p  illustrations         m  background music  t  speech on/off\n"
          "  h, ?  help               q  quit (the position is saved)\n"
+         "At a prompt, Enter answers; the rest of the line is not kept, and\n"
+         "the end of input (Ctrl-D; Ctrl-Z, Enter on Windows) cancels.\n"
          "\n"
          "Files in the working directory\n"
          "  001036_info.ini  reading positions, one key (the work's file name) each\n"

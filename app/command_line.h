@@ -1,5 +1,5 @@
 // The command line: a work number, the mode suffixes, work files, and the
-// two options that answer without starting the reader.
+// options that answer without starting the reader.
 #pragma once
 
 #include <string>
@@ -9,8 +9,10 @@
 namespace shiori {
 
 struct CommandLine {
-  enum class Action { kRead, kHelp, kVersion };
+  enum class Action { kRead, kHelp, kVersion, kBadOption };
   Action action = Action::kRead;
+  /// The option that is not known (kBadOption).
+  std::string bad_option;
   /// Arguments ending in ".zip" or ".txt" (any case): works to read from
   /// disk, in the order given. Their last letter switches no mode.
   std::vector<std::string> files;
@@ -19,8 +21,11 @@ struct CommandLine {
   std::vector<std::string> others;
 };
 
-/// Sorts |args| (the arguments after the program name). "--help" or
-/// "--version" anywhere asks for that answer alone; the first one decides.
+/// Sorts |args| (the arguments after the program name). "--help" (-h) or
+/// "--version" (-V) anywhere asks for that answer alone, and an option that
+/// is not known for the usage; the first of them decides. An option is an
+/// argument that starts with "-" and a character other than a digit ("-1"
+/// is a work number); after "--" every argument is a work number or file.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 /// What "--help" prints: arguments, suffixes, keys and files.

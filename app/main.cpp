@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     shiori::Reader reader(real->platform(), shiori::BuiltinCatalog());
     status = reader.Run(args);
   }
+  status = real->Finish(status);
   real.reset();
   return status;
 }

@@ -1,12 +1,8 @@
 #include "app/positions.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "app/reader.h"
 #include "platform/data_file.h"
@@ -29,15 +25,6 @@ std::string FileNamePart(std::string_view path) {
   return std::string(name);
 }
 
-bool ReadWholeFile(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  *out = ss.str();
-  return true;
-}
-
 void Append(PositionList& list, const std::string& key, int number) {
   auto rec = std::make_unique<f_info>();
   rec->fname = key;
@@ -49,20 +36,61 @@ void Append(PositionList& list, const std::string& key, int number) {
 }  // namespace
 
 std::string WorkKey(const std::string& resource_name) {
+  // A line end inside a key would split its line in the file, and the other
+  // control bytes would reach the screen in the list view: they are stored
+  // as %XX. Every other key is stored as it is.
+  std::string key;
+  for (const char c : FileNamePart(resource_name + ".txt")) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7f) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      key += '%';
+      key += kHex[b >> 4];
+      key += kHex[b & 0xf];
+    } else {
+      key += c;
+    }
+  }
   // Cut as a key read back from the file is, so that a long file name of a
   // work from disk still finds its saved position.
-  std::string key = FileNamePart(resource_name + ".txt");
   if (key.size() > kKeyMax) key.resize(kKeyMax);
   return key;
+}
+
+std::string FormatPositions(const PositionList& list, const std::string& eol) {
+  std::string out;
+  for (const auto& e : list.fna) {
+    const std::string& key = e->fname;
+    // White space after a number is read as part of it: a key that begins
+    // with some (left by a directory cut off a hand-edited line) is written
+    // behind a separator, which the parser cuts off again.
+    if (!key.empty() && std::isspace(static_cast<unsigned char>(key[0]))) out += '/';
+    // A key that ends in its line's end came from a line without a dot,
+    // which the parser took whole: written as that line, it reads back.
+    if (!key.empty() && key.back() == '\n') {
+      out += key;
+    } else {
+      out += key + ".txt" + eol;
+    }
+    out += std::to_string(e->pnum) + eol;
+  }
+  return out;
 }
 
 void positions_create_default(Reader& r) {
   const std::string path = r.DataPath(r.catalog.init_name);
   std::error_code ec;
   if (std::filesystem::exists(path, ec) || ec) return;
-  std::string err;
   const std::string& eol = r.plat.text_line_end;
-  if (!ReplaceDataFile(path, "morgue.txt" + eol + "0" + eol, InPlace::kNever, &err))
+  // Made only if still missing under the lock: another reader may have
+  // saved its first position since.
+  const DataFileEdit create = [&eol](DataFileRead status,
+                                     const std::string&) -> std::optional<std::string> {
+    if (status != DataFileRead::kMissing) return std::nullopt;
+    return "morgue.txt" + eol + "0" + eol;
+  };
+  std::string err;
+  if (UpdateDataFile(path, create, InPlace::kNever, &err) == DataFileSave::kFailed)
     r.Printf("cannot create %s: %s\n", r.catalog.init_name.c_str(), err.c_str());
 }
 
@@ -114,11 +142,17 @@ void positions_load(Reader& r) {
   PositionList& list = r.positions;
   list.fna.clear();
   list.fna_num = 0;
-  std::string text;
-  if (!ReadWholeFile(r.DataPath(r.catalog.init_name), &text)) {
-    std::error_code ec;
-    if (std::filesystem::exists(r.DataPath(r.catalog.init_name), ec))
-      r.Printf("cannot read %s\n", r.catalog.init_name.c_str());
+  list.left_alone = false;
+  const std::string path = r.DataPath(r.catalog.init_name);
+  std::string text, err;
+  std::error_code ec;
+  // A folder in the file's place holds no positions to lose and no save can
+  // replace it: each save says so.
+  if (ReadDataFile(path, &text, &err) == DataFileRead::kUnreadable &&
+      !std::filesystem::is_directory(path, ec)) {
+    list.left_alone = true;
+    r.Printf("cannot read %s: %s: positions will not be saved this run\n",
+             r.catalog.init_name.c_str(), err.c_str());
   }
   int number = 0;
   if (ParsePositions(text, r.fname, &list, &number)) {
@@ -147,19 +181,44 @@ void positions_lookup_again(Reader& r) {
 }
 
 bool positions_save(Reader& r, int value) {
-  const std::string& eol = r.plat.text_line_end;
-  std::string content;
-  for (auto& e : r.positions.fna) {
-    content += e->fname + ".txt" + eol;
+  PositionList& list = r.positions;
+  for (auto& e : list.fna) {
     if (e->fname == r.fname) e->pnum = value;
-    content += std::to_string(e->pnum) + eol;
   }
+  if (list.left_alone) return false;
+  // The file as it is now, with only this work's entries changed: another
+  // reader may have saved its own work since this one loaded the file.
+  PositionList merged;
+  const DataFileEdit edit = [&](DataFileRead, const std::string& current) {
+    merged = PositionList();
+    int unused = 0;
+    bool found = false;
+    ParsePositions(current, r.fname, &merged, &unused);
+    for (auto& e : merged.fna) {
+      if (e->fname == r.fname) {
+        e->pnum = value;
+        found = true;
+      }
+    }
+    if (!found) Append(merged, r.fname, value);
+    return std::optional<std::string>(FormatPositions(merged, r.plat.text_line_end));
+  };
+  const char* name = r.catalog.init_name.c_str();
   std::string err;
-  if (!ReplaceDataFile(r.DataPath(r.catalog.init_name), content, InPlace::kNever, &err)) {
-    r.Printf("cannot write %s: %s\n", r.catalog.init_name.c_str(), err.c_str());
-    return false;
+  switch (UpdateDataFile(r.DataPath(r.catalog.init_name), edit, InPlace::kNever, &err)) {
+    case DataFileSave::kSaved:
+      list.fna = std::move(merged.fna);
+      list.fna_num = merged.fna_num;
+      return true;
+    case DataFileSave::kReadOnly:
+      r.Printf("%s is read-only: the position was not saved\n", name);
+      return false;
+    case DataFileSave::kUnreadable:
+    case DataFileSave::kFailed:
+      break;
   }
-  return true;
+  r.Printf("cannot write %s: %s\n", name, err.c_str());
+  return false;
 }
 
 void positions_release(Reader& r) {

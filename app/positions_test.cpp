@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "tests/support/fake_platform.h"
 
@@ -86,9 +89,9 @@ TEST_F(PositionsTest, SwitchingBackUsesTheNumberJustSaved) {
 
 TEST_F(PositionsTest, AFileThatCannotBeWrittenSaysSoAndIsKeptWhole) {
   s.WriteFile("001036_info.ini", "alpha.txt\n22\n");
-  // The temporary file cannot be created (a directory stands in its way),
+  // The lock cannot be taken (a directory stands in the lock file's way),
   // which fails even for root.
-  ASSERT_TRUE(std::filesystem::create_directory(s.Path("001036_info.ini.tmp")));
+  ASSERT_TRUE(std::filesystem::create_directory(s.Path("001036_info.ini.lock")));
   s.keyboard.Type("nq");
   s.Run({"0"});
   EXPECT_NE(s.console.Text().find("cannot write 001036_info.ini"), std::string::npos);
@@ -101,6 +104,58 @@ TEST_F(PositionsTest, AReplacementNeverLeavesATemporaryFileBehind) {
   s.Run({"0"});
   EXPECT_EQ(s.ReadFile("001036_info.ini.tmp"), "");
   EXPECT_FALSE(std::filesystem::exists(s.Path("001036_info.ini.tmp")));
+}
+
+TEST_F(PositionsTest, AReadOnlyFileIsLeftAsItWasAndSaysSo) {
+  s.WriteFile("001036_info.ini", "beta.txt\n44\n");
+  std::filesystem::permissions(s.Path("001036_info.ini"), std::filesystem::perms::owner_read);
+  s.keyboard.Type("nq");
+  s.Run({"0"});
+  EXPECT_NE(s.console.Text().find("001036_info.ini is read-only: the position was not saved\n"),
+            std::string::npos);
+  EXPECT_EQ(s.ReadFile("001036_info.ini"), "beta.txt\n44\n");
+  std::filesystem::permissions(s.Path("001036_info.ini"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}
+
+// Whatever keys a list holds (from work file names, or from a damaged file),
+// the file written for it parses back to the same entries.
+TEST(FormatPositionsTest, TheFileReadsBackAsTheListItWasWrittenFrom) {
+  PositionList list;
+  int unused = 0;
+  // Keys the parser makes of a hand-edited file: with leading blanks, one
+  // that holds its line end (no dot), control bytes, blanks or a line end
+  // left when a directory is cut off.
+  ParsePositions("  lead.txt\n1\nnodot\n2\nnodot\r\n3\nc\x01\x1b.txt\n4\n"
+                 "d/ x.txt\n5\nd/\n6\n",
+                 "", &list, &unused);
+  ASSERT_EQ(list.fna_num, 6);
+  // Work keys of names holding a line end, control bytes and blanks.
+  const std::vector<std::string> names = {"a\nb",  "\r\n",  " lead", "tab\there",
+                                          "a%0Ab", "plain", std::string(100, 'k') + "\n"};
+  for (const std::string& name : names) {
+    auto rec = std::make_unique<f_info>();
+    rec->fname = WorkKey(name);
+    rec->pnum = list.fna_num;
+    list.fna.push_back(std::move(rec));
+    list.fna_num = static_cast<int>(list.fna.size());
+  }
+  EXPECT_EQ(list.fna[6]->fname, "a%0Ab");
+  EXPECT_EQ(list.fna[11]->fname, "plain");
+  for (const char* eol : {"\n", "\r\n"}) {
+    const std::string text = FormatPositions(list, eol);
+    PositionList back;
+    ParsePositions(text, "", &back, &unused);
+    ASSERT_EQ(back.fna_num, list.fna_num) << text;
+    for (int i = 0; i < list.fna_num; ++i) {
+      EXPECT_EQ(back.fna[i]->fname, list.fna[i]->fname) << i;
+      EXPECT_EQ(back.fna[i]->pnum, list.fna[i]->pnum) << i;
+    }
+  }
+  // Ordinary keys are written as they always were.
+  PositionList plain;
+  ParsePositions("morgue.txt\n0\nbeta.txt\n44\n", "", &plain, &unused);
+  EXPECT_EQ(FormatPositions(plain, "\n"), "morgue.txt\n0\nbeta.txt\n44\n");
 }
 
 // The parser alone, on the forms a hand-edited or damaged file takes.

@@ -7,10 +7,13 @@
 #include <cstdlib>
 
 #include "app/command_line.h"
+#include "app/page_view.h"
+#include "app/reading_lists.h"
+#include "app/search_view.h"
 #include "content/disk_work.h"
 #include "content/zip_decode.h"
 #include "media/cues.h"
-#include "text/views.h"
+#include "text/sjis.h"
 
 namespace shiori {
 
@@ -19,6 +22,8 @@ Reader::Reader(Platform& platform, Catalog cat) : plat(platform), catalog(std::m
 Reader::~Reader() = default;
 
 void Reader::Print(std::string_view text) { plat.console->Write(text); }
+
+void Reader::PrintError(std::string_view text) { plat.console->WriteError(text); }
 
 void Reader::Printf(const char* format, ...) {
   char small[512];
@@ -68,15 +73,12 @@ std::string Reader::DataPath(const std::string& name) const {
 void Reader::Extract() {
   ZipStatus st = zip_decode(fid, catalog, *plat.resources, &streams);
   if (st == ZipStatus::kOutOfMemory) {
-    Print("out of memory\n");
-    plat.console->Flush();
+    PrintError("out of memory\n");
     plat.terminate(1);
     return;
   }
-  if (st != ZipStatus::kOk) {
-    Print(ZipStatusMessage(st, catalog.works[fid].resource_name));
-    Print("\n");
-  }
+  if (st != ZipStatus::kOk)
+    PrintError(std::string(ZipStatusMessage(st, catalog.works[fid].resource_name)) + "\n");
 }
 
 void Reader::Reextract() {
@@ -130,8 +132,7 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
     std::string err;
     if (!LoadDiskWork(path, plat.codec, &work, &err)) {
       const std::string shown = plat.codec != nullptr ? plat.codec->NativeToCp932(path) : path;
-      Printf("shiori: %s: %s\n", shown.c_str(), err.c_str());
-      plat.console->Flush();
+      PrintError("shiori: " + shown + ": " + err + "\n");
       return false;
     }
     catalog.works.push_back(std::move(work));
@@ -141,6 +142,12 @@ bool Reader::AddWorkFiles(const std::vector<std::string>& files, int* first) {
 
 int Reader::Run(const std::vector<std::string>& args) {
   const CommandLine cl = ParseCommandLine(args);
+  if (cl.action == CommandLine::Action::kBadOption) {
+    const std::string shown =
+        plat.codec != nullptr ? plat.codec->NativeToCp932(cl.bad_option) : cl.bad_option;
+    PrintError("shiori: unknown option '" + shown + "'\n" + std::string(UsageText()));
+    return 2;
+  }
   if (cl.action != CommandLine::Action::kRead) {
     Print(cl.action == CommandLine::Action::kHelp ? UsageText() : VersionText());
     plat.console->Flush();
@@ -151,7 +158,8 @@ int Reader::Run(const std::vector<std::string>& args) {
   int first_file = -1;
   if (!AddWorkFiles(cl.files, &first_file)) return 1;
   StartUp(cl.others, first_file);
-  ReadingLoop();
+  // Asked to end before a page was shown: nothing was read, nothing to save.
+  if (!StopRequested()) ReadingLoop();
   ExitSequence();
   return 0;
 }
@@ -247,9 +255,9 @@ int Reader::ReadingLoop() {
     }
     if (LineStr.empty()) continue;
     if (LineStr.find(".png") != std::string::npos && !search.search_flag &&
-        page.count[1] >= page.lline)
+        page.count[kRowsRead] >= page.lline)
       image_marker_step(*this, LineStr);
-    page.count[5] += static_cast<int>(LineStr.size());
+    page.count[kBytesRead] += static_cast<int>(LineStr.size());
     // A line read before has given its readings already.
     const bool first_time = streams.ssout.tell() > backlog.read_to;
     if (first_time) {
@@ -260,24 +268,44 @@ int Reader::ReadingLoop() {
         backlog.pending.notes.reserve(streams.ssout.size() / 24);
       backlog.read_to = streams.ssout.tell();
       backlog.pending.text = streams.ssout.view().data();
-      backlog.pending.count1 = page.count[1];
-      backlog.pending.count5 = page.count[5];
+      backlog.pending.count1 = page.count[kRowsRead];
+      backlog.pending.count5 = page.count[kBytesRead];
     }
     std::string_view use =
         filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
-    if (wrap_line(*this, use) == Outcome::kLeave) return 0;
+    // Every page the line completes is shown (or passed over on the way to
+    // the place reading resumes at) before the layout turns to the next.
+    for (bool complete = layout.Place(use); complete; complete = layout.TurnPage()) {
+      if (!layout.PageToShow()) continue;
+      show_page(*this);
+      const Outcome o = key_dispatch(*this);
+      if (o == Outcome::kLeave) return 0;
+      if (o == Outcome::kRestart) break;  // another work: its lines from its top
+    }
   }
 }
 
+std::string_view Reader::SpokenTitle() const {
+  // One row of the page: a title, not a chapter (the synthesiser's time
+  // grows faster than the length of a piece without pauses).
+  constexpr std::size_t kSpokenTitleMax = 80;
+  return std::string_view(Title()).substr(0, CharBoundaryPrefix(Title(), kSpokenTitleMax));
+}
+
 void Reader::QuitPartWay() {
-  positions_save(*this, page.count[1]);
+  positions_save(*this, page.count[kRowsRead]);
   positions_release(*this);
   Paint(shiori::Paint::kStatus);
-  Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[1]);
+  Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[kRowsRead]);
   Normal();
   Print("\n");
-  G_TTS(*this, Title());
+  G_TTS(*this, SpokenTitle());
   G_TTS(*this, "とちゅうまでひょうじしました");
+}
+
+void Reader::SaveOnStop() {
+  positions_save(*this, page.count[1]);
+  positions_release(*this);
 }
 
 void Reader::EndOfWork() {
@@ -287,7 +315,7 @@ void Reader::EndOfWork() {
   Printf("[ %s ] 終わりまで、表示しました", Title().c_str());
   Normal();
   Print("\n");
-  G_TTS(*this, Title());
+  G_TTS(*this, SpokenTitle());
   G_TTS(*this, "おわりまで、ひょうじしました");
   Print("touch anykey, (end)\n");
   GetKey();
@@ -316,7 +344,7 @@ namespace {
 // One page back: read again from the top and show the page before this one.
 void PageBack(Reader& r) {
   r.page.lline = r.page.mae_p;
-  for (int i = 1; i <= 5; ++i) r.page.count[i] = 0;
+  for (int i = kRowsRead; i <= kBytesRead; ++i) r.page.count[i] = 0;
   r.streams.ssout.Rewind();
 }
 
@@ -327,12 +355,17 @@ bool Reader::ChangeWork() {
   PrintMenu(true);
   Print("select number\n");
   ReadInt(&fid);
+  // Asked to end at the prompt: the page on screen stays the one to save.
+  if (StopRequested()) {
+    fid = mae_fid;
+    return false;
+  }
   if (fid < 0 || fid >= kind_num) fid = mae_fid;
   if (fid == mae_fid) {
     PageBack(*this);
     return false;
   }
-  positions_save(*this, page.count[1]);  // fname is still the old work's key
+  positions_save(*this, page.count[kRowsRead]);  // fname is still the old work's key
   // The collections keep the readings of every work read in this run.
   CatchUpReadings();
   backlog = ReadingsBacklog();
@@ -340,7 +373,7 @@ bool Reader::ChangeWork() {
   LoadingNotice(shiori::Paint::kLoadingChange);
   page.mae_p = 0;
   page.pg = 0;
-  for (int i = 1; i <= 5; ++i) page.count[i] = 0;
+  for (int i = kRowsRead; i <= kBytesRead; ++i) page.count[i] = 0;
   fname = WorkKey(catalog.works[fid].resource_name);
   positions_lookup_again(*this);
   return true;
@@ -348,7 +381,8 @@ bool Reader::ChangeWork() {
 
 void Reader::ExitSequence() {
   mm_exit(*this);
-  play_cue(*this, kCueExit, kCueSyncFlags);
+  // The exit cue is waited for to its end: not when asked to end.
+  if (!StopRequested()) play_cue(*this, kCueExit, kCueSyncFlags);
   if (con_mode > 0) Paint(shiori::Paint::kExitReset);
   plat.console->Flush();
   cnsl.reset();
@@ -362,6 +396,12 @@ Outcome key_dispatch(Reader& r) {
     // A special key is one key press: the page keys back, the others forward.
     if (k >= kKeySpecial)
       k = (k == kKeyPageUp || k == kKeyUp || k == kKeyLeft) ? '-' : 'n';
+    // Asked to end from outside (a signal, the console closing): the wait
+    // answered as at the end of input; what 'q' saves is saved, quietly.
+    if (k == kKeyEof && r.StopRequested()) {
+      r.SaveOnStop();
+      return Outcome::kLeave;
+    }
     // Input closed: nothing more can be asked, so leave as 'q' does.
     if (k == kKeyEof) k = 'q';
     switch (k) {
@@ -374,6 +414,7 @@ Outcome key_dispatch(Reader& r) {
       case 't':
       case 'T':
         tts_toggle(r);
+        show_page(r);
         continue;
       case 'f':
       case 'F':
@@ -381,8 +422,12 @@ Outcome key_dispatch(Reader& r) {
         return Outcome::kAdvance;
       case 's':
       case 'S':
-        search_prompt(r);
-        return Outcome::kAdvance;
+        // Asked to end at the prompt: no search; the wait answers it, with
+        // the page on screen the one to save.
+        if (search_prompt(r) && !r.StopRequested()) return Outcome::kAdvance;
+        r.search.search_flag = 0;
+        if (!r.StopRequested()) show_page(r);
+        continue;
       case '-':
         PageBack(r);
         return Outcome::kAdvance;
@@ -404,7 +449,9 @@ Outcome key_dispatch(Reader& r) {
         continue;
       case 'c':
       case 'C':
-        return r.ChangeWork() ? Outcome::kRestart : Outcome::kAdvance;
+        if (r.ChangeWork()) return Outcome::kRestart;
+        if (r.StopRequested()) continue;  // the page on screen is the one to save
+        return Outcome::kAdvance;
       case 'i':
       case 'I':
         show_rinfo(r);

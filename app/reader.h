@@ -13,7 +13,7 @@
 #include "cconsole/cconsole.h"
 #include "cconsole/scheme.h"
 #include "content/catalog.h"
-#include "content/streams.h"
+#include "deczip/streams.h"
 #include "media/image.h"
 #include "media/music.h"
 #include "media/speech.h"
@@ -23,6 +23,9 @@
 #include "text/search.h"
 
 namespace shiori {
+
+/// What key_dispatch asks of the reading loop.
+enum class Outcome { kAdvance, kRestart, kLeave };
 
 class Reader {
  public:
@@ -38,6 +41,8 @@ class Reader {
   // --- output helpers (all text is code page 932 bytes) ---
   void Print(std::string_view text);
   void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  /// Writes an error message to the error stream, not the screen's text.
+  void PrintError(std::string_view text);
   /// Sets the pair for |paint| in the current mode.
   void Paint(shiori::Paint paint);
   /// Sets the normal colours of the mode.
@@ -96,6 +101,8 @@ class Reader {
     std::size_t read_to = 0;  ///< ssout offset: the end of the furthest line read
   } backlog;
   PageState page;
+  /// Lays the lines out in |page|.
+  ClassicLayout layout{page};
   SearchState search;
   SpeechState speech;
   MusicState music;
@@ -118,6 +125,14 @@ class Reader {
   void HelpScreen();
   bool ChangeWork();
   void QuitPartWay();
+  /// True once the program has been asked to end from outside.
+  bool StopRequested() const { return plat.stop_requested && plat.stop_requested(); }
+  /// Asked to end from outside: the position is saved as 'q' saves it, with
+  /// nothing printed or spoken (the terminal may be gone).
+  void SaveOnStop();
+  /// The title as the announcements speak it, at most one row long: a
+  /// title taken from a long first line would be synthesised whole.
+  std::string_view SpokenTitle() const;
 
   friend Outcome key_dispatch(Reader& r);
 };

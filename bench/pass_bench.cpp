@@ -105,12 +105,15 @@ int FullPass(shiori::Reader& r) {
   while (r.streams.ssout.GetLine(&r.LineStr)) {
     if (r.LineStr.empty()) continue;
     if (r.LineStr.find(".png") != std::string::npos && !r.search.search_flag &&
-        r.page.count[1] >= r.page.lline)
+        r.page.count[shiori::kRowsRead] >= r.page.lline)
       shiori::image_marker_step(r, r.LineStr);
-    r.page.count[5] += static_cast<int>(r.LineStr.size());
-    std::string_view use = shiori::filter_line(r.LineStr, r.page.count[1], r.page.count[5],
-                                               r.rubyon_mode, r.ruby, r.rinfo, &r.filtered);
-    shiori::wrap_line(r, use);
+    r.page.count[shiori::kBytesRead] += static_cast<int>(r.LineStr.size());
+    std::string_view use = shiori::filter_line(
+        r.LineStr, r.page.count[shiori::kRowsRead], r.page.count[shiori::kBytesRead],
+        r.rubyon_mode, r.ruby, r.rinfo, &r.filtered);
+    // No page is shown: each one the line completes is turned at once.
+    for (bool complete = r.layout.Place(use); complete; complete = r.layout.TurnPage()) {
+    }
   }
   return r.page.mae_p;
 }

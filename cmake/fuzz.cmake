@@ -20,7 +20,8 @@ shiori_sources(fuzz_support)
 add_library(shiori_fuzz_support STATIC ${fuzz_support})
 shiori_flags(shiori_fuzz_support)
 target_compile_options(shiori_fuzz_support PRIVATE ${SHIORI_FUZZ_SANITIZERS})
-target_compile_definitions(shiori_fuzz_support PRIVATE SHIORI_CORPUS_DIR="")
+target_compile_definitions(shiori_fuzz_support PRIVATE SHIORI_CORPUS_DIR=""
+  SHIORI_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(shiori_fuzz_support PUBLIC shiori_platform shiori_resources shiori_core)
 
 file(GLOB SHIORI_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)

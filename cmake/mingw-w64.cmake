@@ -18,6 +18,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Everything linked in: no libstdc++ or winpthread DLL beside the program.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# -static does not reach a library named by its full path, and FindZLIB
+# prefers the import library libz.dll.a (which needs zlib1.dll): ask for the
+# archive. (libpng is our own static build, see build-libpng-mingw.sh.)
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # Test programs run under wine (see wine-run.sh).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,8 @@
 
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
+#include "text/eucjp.h"
+#include "text/filter.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
 
@@ -96,9 +99,9 @@ std::string Quoted(const std::string& name) {
 bool ReadMember(std::span<const std::uint8_t> zip, const ZipCentralEntry& entry,
                 std::string* out, std::string* err) {
   const std::string member = Quoted(entry.name);
-  const std::size_t at = entry.local_offset;
-  if (at > zip.size() || zip.size() - at < kLocalHeaderSize ||
-      Le32(zip.data() + at) != kZipLocalSignature) {
+  const auto at =
+      static_cast<std::size_t>(std::min<std::uint64_t>(entry.local_offset, zip.size()));
+  if (zip.size() - at < kLocalHeaderSize || Le32(zip.data() + at) != kZipLocalSignature) {
     *err = "the archive is damaged: member " + member + " has no local header";
     return false;
   }
@@ -113,10 +116,15 @@ bool ReadMember(std::span<const std::uint8_t> zip, const ZipCentralEntry& entry,
     return false;
   }
   const std::size_t data_at = at + kLocalHeaderSize + Le16(local + 26) + Le16(local + 28);
+  // ZIP64 sizes beyond 32 bits are judged as all ones, which is past any
+  // archive this reads, or more than the bound.
+  const auto narrow = [](std::uint64_t v) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, 0xffffffff));
+  };
   ZipHeader sizes;
   sizes.method = entry.method;
-  sizes.compsize = entry.compsize;
-  sizes.uncompsize = entry.uncompsize;
+  sizes.compsize = narrow(entry.compsize);
+  sizes.uncompsize = narrow(entry.uncompsize);
   const ZipStatus fits = data_at > zip.size()
                              ? ZipStatus::kDamaged
                              : CheckZipMemberSizes(sizes, zip.size() - data_at);
@@ -159,12 +167,20 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err
     *err = "cannot read the file: it is not a regular file";
     return false;
   }
+  // Refused before a byte is read when the size is known to be too large (a
+  // size the system cannot give as a positive number is one of them).
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxWorkBytes) {
+    *err = "the file is larger than 256 MB";
+    if (st.st_size > 0) *err += " (" + std::to_string(st.st_size) + " bytes)";
+    return false;
+  }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) {
     *err = std::string("cannot read the file: ") + std::strerror(errno);
     return false;
   }
-  // Read in pieces up to one byte past the bound, so no size is trusted.
+  // Read in pieces up to one byte past the bound all the same: the file may
+  // have grown since.
   bytes->clear();
   char chunk[1 << 16];
   bool failed = false;
@@ -262,8 +278,14 @@ bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* tex
   if (bom) utf8.remove_prefix(kUtf8Bom.size());
   const bool ascii = IsAsciiText(utf8);
   if (!bom && (ascii || !IsUtf8Text(utf8))) {
+    // EUC-JP before code page 932, which most EUC-JP texts also are in form
+    // (see IsEucJpText for why a code page 932 text is not taken for it).
+    if (!ascii && IsEucJpText(bytes)) {
+      *text = EucJpToCp932(bytes);
+      return true;
+    }
     if (!IsCp932Text(bytes)) {
-      *err = "the text is neither Shift_JIS (code page 932) nor UTF-8";
+      *err = "the text is neither Shift_JIS (code page 932) nor UTF-8 nor EUC-JP";
       return false;
     }
     *text = std::move(bytes);
@@ -281,10 +303,15 @@ bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* tex
 }
 
 std::string WorkTitle(std::string_view text, const std::string& fallback) {
-  std::string_view line = text.substr(0, text.find('\n'));
-  if (line.ends_with('\r')) line.remove_suffix(1);
-  if (line.empty()) return fallback;
-  return std::string(line.substr(0, CharBoundaryPrefix(line, kTitleMax)));
+  // The first line ends at CR LF, LF or a lone CR, as the reading loop's
+  // lines do.
+  std::string_view line = text.substr(0, text.find_first_of("\r\n"));
+  // The status line shows the title as the page shows that line: without
+  // its ruby and notes.
+  FilterLines lines;
+  std::string_view shown = filter_line(line, 0, &lines, nullptr);
+  if (shown.empty()) return fallback;
+  return std::string(shown.substr(0, CharBoundaryPrefix(shown, kTitleMax)));
 }
 
 bool LoadDiskWork(const std::string& path, const TextCodec* codec, CatalogWork* work,

@@ -35,14 +35,15 @@ bool ReadWorkZip(std::span<const std::uint8_t> zip, std::string* text,
                  const TextCodec* codec = nullptr);
 
 /// Makes |bytes| code page 932 text in *text: converted when it is UTF-8
-/// beyond ASCII (a leading byte order mark says so and is dropped), kept as
-/// it is when it is code page 932. False with a one-line reason in *err for
-/// anything else.
+/// beyond ASCII (a leading byte order mark says so and is dropped) or
+/// EUC-JP, kept as it is when it is code page 932. False with a one-line
+/// reason in *err for anything else.
 bool PrepareWorkText(std::string bytes, const TextCodec* codec, std::string* text,
                      std::string* err);
 
-/// The title of a work: the first line of its code page 932 |text| (without
-/// CR), at most 255 bytes; |fallback| when that line is empty.
+/// The title of a work: the first line of its code page 932 |text| as a page
+/// shows it (ruby and notes removed), at most 255 bytes; |fallback| when
+/// that leaves nothing.
 std::string WorkTitle(std::string_view text, const std::string& fallback);
 
 /// Reads the work file |path| (a ZIP or a text, by its ending) into a

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "content/catalog.h"
-#include "content/streams.h"
+#include "deczip/streams.h"
 #include "deczip/ziputil.h"
 #include "platform/resources.h"
 

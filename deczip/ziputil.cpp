@@ -33,8 +33,43 @@ bool ReadInto(ByteStream& in, std::size_t size, void* buffer, std::size_t cap,
   return true;
 }
 
+std::uint64_t Le64(const std::uint8_t* p) {
+  return static_cast<std::uint64_t>(Le32(p)) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32);
+}
+
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kCentralEntrySize = 46;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kZip64EndSize = 56;
+constexpr std::uint16_t kZip64ExtraTag = 0x0001;
+constexpr std::uint32_t kZip64Marker = 0xffffffff;
+
+// The ZIP64 extra field of a central entry holds, in this order, the 64-bit
+// forms of those of the uncompressed size, the compressed size and the local
+// header's offset whose 32-bit fields are all ones.
+void ReadZip64Extra(std::span<const std::uint8_t> extra, ZipCentralEntry* entry) {
+  for (std::size_t at = 0; extra.size() - at >= 4;) {
+    const std::uint16_t tag = Le16(extra.data() + at);
+    const std::size_t size = Le16(extra.data() + at + 2);
+    at += 4;
+    if (size > extra.size() - at) return;
+    if (tag == kZip64ExtraTag) {
+      const std::uint8_t* p = extra.data() + at;
+      std::size_t left = size;
+      for (std::uint64_t* field : {&entry->uncompsize, &entry->compsize, &entry->local_offset}) {
+        if (*field != kZip64Marker) continue;
+        if (left < 8) return;
+        *field = Le64(p);
+        p += 8;
+        left -= 8;
+      }
+      return;
+    }
+    at += size;
+  }
+}
 
 }  // namespace
 
@@ -85,18 +120,62 @@ bool ReadZipCentralDirectory(std::span<const std::uint8_t> archive,
     }
   }
   if (end == archive.size()) return false;
-  std::size_t count = Le16(base + end + 10);
-  std::size_t dir_size = Le32(base + end + 12);
-  std::size_t dir_offset = Le32(base + end + 16);
-  if (dir_offset > end || dir_size > end - dir_offset) return false;
+  std::uint64_t count = Le16(base + end + 10);
+  std::uint64_t dir_size = Le32(base + end + 12);
+  std::uint64_t dir_offset = Le32(base + end + 16);
 
-  std::size_t at = dir_offset;
-  std::size_t dir_end = dir_offset + dir_size;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (dir_end - at < kCentralEntrySize || Le32(base + at) != kZipCentralSignature) return false;
+  // A ZIP64 archive says so with a locator just before the end record; its
+  // own end record holds the fields the classic one had no room for (zip
+  // writes one even for a small file when it streams).
+  std::size_t dir_end = end;
+  if (end >= kZip64LocatorSize &&
+      Le32(base + end - kZip64LocatorSize) == kZip64LocatorSignature) {
+    // Where the locator says the record is; failing that, just before the
+    // locator, where it is when data before the archive moved everything.
+    // Without a record the locator's signature was a chance in the last
+    // entry's bytes.
+    const std::size_t before = end - kZip64LocatorSize;
+    const std::uint64_t said = Le64(base + before + 8);
+    std::size_t record = before;
+    if (said <= before && before - said >= kZip64EndSize &&
+        Le32(base + said) == kZip64EndSignature) {
+      record = static_cast<std::size_t>(said);
+    } else if (before >= kZip64EndSize &&
+               Le32(base + before - kZip64EndSize) == kZip64EndSignature) {
+      record = before - kZip64EndSize;
+    }
+    if (record != before) {
+      const std::uint8_t* r = base + record;
+      if (count == 0xffff) count = Le64(r + 32);
+      if (dir_size == 0xffffffff) dir_size = Le64(r + 40);
+      if (dir_offset == 0xffffffff) dir_offset = Le64(r + 48);
+      dir_end = record;
+    }
+  }
+  // Each entry takes at least its fixed part.
+  if (dir_size > dir_end || count > dir_size / kCentralEntrySize) return false;
+  // Offsets count from the archive's first byte. Data before it (a program
+  // that unpacks the archive, written without moving the offsets) shows as
+  // a directory that ends later than the end record says: the difference is
+  // added to every offset, as unzip does. Where no directory starts there,
+  // the gap lies between the directory and the end record instead.
+  std::size_t dir_at = dir_end - static_cast<std::size_t>(dir_size);
+  if (dir_offset > dir_at) return false;
+  std::uint64_t shift = dir_at - dir_offset;
+  if (shift != 0 && count != 0 && Le32(base + dir_at) != kZipCentralSignature) {
+    shift = 0;
+    dir_at = static_cast<std::size_t>(dir_offset);
+  }
+  const std::size_t dir_stop = dir_at + static_cast<std::size_t>(dir_size);
+
+  std::size_t at = dir_at;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    if (dir_stop - at < kCentralEntrySize || Le32(base + at) != kZipCentralSignature)
+      return false;
     const std::uint8_t* e = base + at;
-    std::size_t variable = std::size_t{Le16(e + 28)} + Le16(e + 30) + Le16(e + 32);
-    if (dir_end - at - kCentralEntrySize < variable) return false;
+    const std::size_t name_len = Le16(e + 28), extra_len = Le16(e + 30);
+    std::size_t variable = name_len + extra_len + Le16(e + 32);
+    if (dir_stop - at - kCentralEntrySize < variable) return false;
     ZipCentralEntry entry;
     entry.option = Le16(e + 8);
     entry.method = Le16(e + 10);
@@ -104,7 +183,11 @@ bool ReadZipCentralDirectory(std::span<const std::uint8_t> archive,
     entry.compsize = Le32(e + 20);
     entry.uncompsize = Le32(e + 24);
     entry.local_offset = Le32(e + 42);
-    entry.name.assign(reinterpret_cast<const char*>(e + kCentralEntrySize), Le16(e + 28));
+    ReadZip64Extra(std::span<const std::uint8_t>(e + kCentralEntrySize + name_len, extra_len),
+                   &entry);
+    // An offset past the archive stays past it when moved.
+    entry.local_offset = std::min<std::uint64_t>(entry.local_offset, archive.size()) + shift;
+    entry.name.assign(reinterpret_cast<const char*>(e + kCentralEntrySize), name_len);
     entries->push_back(std::move(entry));
     at += kCentralEntrySize + variable;
   }
@@ -130,9 +213,13 @@ bool ResolveZipSizes(std::span<const std::uint8_t> archive, std::uint32_t local_
     return true;
   ZipCentralEntry entry;
   if (!FindZipCentralEntry(archive, local_offset, &entry)) return false;
+  // A ZIP64 size beyond 32 bits stays all ones, which no check lets through.
+  const auto narrow = [](std::uint64_t v) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, kZip64Marker));
+  };
   header->crc32 = entry.crc32;
-  header->compsize = entry.compsize;
-  header->uncompsize = entry.uncompsize;
+  header->compsize = narrow(entry.compsize);
+  header->uncompsize = narrow(entry.uncompsize);
   return true;
 }
 

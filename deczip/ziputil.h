@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "content/streams.h"
+#include "deczip/streams.h"
 
 namespace shiori {
 
@@ -49,14 +49,18 @@ struct ZipCentralEntry {
   std::uint16_t option = 0;
   std::uint16_t method = 0;
   std::uint32_t crc32 = 0;
-  std::uint32_t compsize = 0;
-  std::uint32_t uncompsize = 0;
-  std::uint32_t local_offset = 0;  ///< offset of the member's local header
+  std::uint64_t compsize = 0;
+  std::uint64_t uncompsize = 0;
+  std::uint64_t local_offset = 0;  ///< offset of the member's local header in the span
   std::string name;
 };
 
-/// Finds the end record of |archive| and reads every central directory entry.
-/// False when the end record is missing or the directory runs past the archive.
+/// Finds the end record of |archive| (and the ZIP64 end record it points to,
+/// when there is one) and reads every central directory entry, its sizes and
+/// offset from the ZIP64 extra field where the 32-bit fields are all ones.
+/// Data before the archive is allowed for: offsets are moved by as much as
+/// the directory lies later than the end record says. False when the end
+/// record is missing or the directory runs past the archive.
 bool ReadZipCentralDirectory(std::span<const std::uint8_t> archive,
                              std::vector<ZipCentralEntry>* entries);
 

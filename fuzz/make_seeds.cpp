@@ -5,7 +5,8 @@
 //     each TEXT cut to its first SLICE bytes, packed deflated with sizes in
 //     the local header (the form the program carries its works in), stored,
 //     with a data descriptor (sizes only in the central directory), after a
-//     picture member, with an extra field, and with no text member
+//     picture member, with an extra field, and with no text member; and
+//     beside a picture in ZIP64 form, after other data, and both
 //   make_seeds png OUTDIR
 //     small pictures of every colour type and bit depth, with transparency,
 //     with a gamma chunk, interlaced
@@ -63,6 +64,15 @@ int ZipSeeds(const std::string& dir, std::size_t slice, int argc, char** argv) {
     for (const auto& [form, members] : forms) {
       const std::string path = dir + "/" + std::to_string(i) + "-" + form + ".zip";
       if (!Write(path, shiori::ziptest::MakeZip(members))) return 1;
+    }
+    // The archive layouts: ZIP64 records, data before the archive, both.
+    const std::vector<Member> pair = {Member("work.txt", text),
+                                      Member("fig001_01.png", png, 0, true)};
+    const std::pair<const char*, shiori::ziptest::Layout> layouts[] = {
+        {"zip64", {true, 0}}, {"prefixed", {false, 512}}, {"zip64-prefixed", {true, 512}}};
+    for (const auto& [form, layout] : layouts) {
+      const std::string path = dir + "/" + std::to_string(i) + "-" + form + ".zip";
+      if (!Write(path, shiori::ziptest::MakeZip(pair, layout))) return 1;
     }
   }
   return 0;

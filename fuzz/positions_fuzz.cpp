@@ -1,7 +1,8 @@
 // The reading-position file "001036_info.ini" as a hand (or a broken disk)
 // may have left it: any bytes give a list whose keys are file-name parts of
 // at most 79 bytes, one entry for at most every byte, and the key looked up
-// is found exactly when an entry has it, with the number of the last one.
+// is found exactly when an entry has it, with the number of the last one;
+// the file written for the list parses back to the same entries.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,6 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (e->fname == key) {
         seen = true;
         last = e->pnum;
+      }
+    }
+    // Written back, the list reads as the same entries.
+    for (const char* eol : {"\n", "\r\n"}) {
+      shiori::PositionList back;
+      int unused = 0;
+      shiori::ParsePositions(shiori::FormatPositions(list, eol), "", &back, &unused);
+      FUZZ_CHECK(back.fna_num == list.fna_num);
+      for (int i = 0; i < list.fna_num; ++i) {
+        FUZZ_CHECK(back.fna[i]->fname == list.fna[i]->fname);
+        FUZZ_CHECK(back.fna[i]->pnum == list.fna[i]->pnum);
       }
     }
     FUZZ_CHECK(found == seen);

@@ -1,6 +1,6 @@
 // A text file named on the command line, made ready for the reader: any
 // bytes are either refused with a reason or become code page 932 text
-// (converted from UTF-8 where they are UTF-8), and the title taken from its
+// (converted from UTF-8 or EUC-JP where they are that), and the title taken from its
 // first line is at most 255 bytes, one line, never cut inside a character.
 #include <cstddef>
 #include <cstdint>

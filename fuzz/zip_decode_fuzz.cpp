@@ -14,7 +14,7 @@
 
 #include "content/catalog.h"
 #include "content/disk_work.h"
-#include "content/streams.h"
+#include "deczip/streams.h"
 #include "content/zip_decode.h"
 #include "deczip/ziputil.h"
 #include "fuzz/fuzz_check.h"

@@ -44,6 +44,13 @@ struct Decoded {
   int channels;
   png_size_t rowbytes;
   png_bytepp rows;  ///< height rows from libpng's allocator, or null
+  bool too_large;   ///< refused for its size, not for its bytes
+};
+
+// libpng's error message, kept for the line that says why a picture is not
+// shown. A fixed buffer: it is filled on the way to a longjmp.
+struct ErrorNote {
+  char text[96];
 };
 
 // Reads header, transformations and all rows. False when libpng raised an
@@ -74,8 +81,10 @@ bool ReadRows(png_structp png, png_infop info, mem_source* src, Decoded* d) {
   png_get_IHDR(png, info, &d->width, &d->height, &d->bit_depth, &d->color_type, nullptr,
                nullptr, nullptr);
   d->rowbytes = png_get_rowbytes(png, info);
-  if (static_cast<std::uint64_t>(d->rowbytes) * d->height > kMaxDibBytes)
+  if (static_cast<std::uint64_t>(d->rowbytes) * d->height > kMaxDibBytes) {
+    d->too_large = true;
     png_error(png, "image too large");
+  }
 
   d->rows = static_cast<png_bytepp>(png_malloc(png, sizeof(png_bytep) * d->height));
   std::memset(d->rows, 0, sizeof(png_bytep) * d->height);
@@ -116,27 +125,35 @@ std::optional<Dib> MakeDib(const Decoded& d) {
 
 enum class Answer { kNumber, kNotNumber, kEnd };
 
-// One answer to the image-list prompt. A word that is not a number is taken
-// off the input, so the next prompt reads what follows it.
+// One answer to the image-list prompt.
 Answer ReadChoice(Reader& r, int* value) {
   if (r.ReadInt(value)) return Answer::kNumber;
-  std::string word;
-  if (r.plat.keyboard->ReadWord(&word, 255)) return Answer::kNotNumber;
-  return Answer::kEnd;
+  return r.plat.keyboard->InputEnded() ? Answer::kEnd : Answer::kNotNumber;
 }
 
 // libpng's own handlers print to stderr, which is the reader's screen: an
-// error returns to ReadRows' setjmp without a word (the picture is simply
-// not shown), and a warning about a picture it can still decode is dropped.
-[[noreturn]] void SilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+// error is noted and returns to ReadRows' setjmp (the caller says why the
+// picture is not shown), and a warning about a picture it can still decode
+// is dropped.
+[[noreturn]] void SilentError(png_structp png, png_const_charp message) {
+  if (auto* note = static_cast<ErrorNote*>(png_get_error_ptr(png)); note && message) {
+    std::strncpy(note->text, message, sizeof note->text - 1);
+    note->text[sizeof note->text - 1] = '\0';
+  }
+  png_longjmp(png, 1);
+}
 void SilentWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
-std::optional<Dib> load_png_dib(std::span<const std::uint8_t> bytes) {
+std::optional<Dib> load_png_dib(std::span<const std::uint8_t> bytes, std::string* why) {
+  std::string ignored;
+  if (why == nullptr) why = &ignored;
+  *why = "the picture cannot be read";
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
   mem_source src{bytes.data(), 0, static_cast<std::uint32_t>(bytes.size())};
-  png_structp png = png_create_read_struct("1.6.17", nullptr, SilentError, SilentWarning);
+  ErrorNote note{};
+  png_structp png = png_create_read_struct("1.6.17", &note, SilentError, SilentWarning);
   if (png == nullptr) return std::nullopt;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {
@@ -145,7 +162,18 @@ std::optional<Dib> load_png_dib(std::span<const std::uint8_t> bytes) {
   }
   Decoded d{};
   std::optional<Dib> dib;
-  if (ReadRows(png, info, &src, &d)) dib = MakeDib(d);
+  if (ReadRows(png, info, &src, &d)) {
+    dib = MakeDib(d);
+    if (!dib) *why = "the picture's form cannot be shown";
+  } else if (d.too_large) {
+    *why = "the picture cannot be shown: " + std::to_string(d.width) + " x " +
+           std::to_string(d.height) + " pixels is more than 256 MB decoded";
+  } else if (note.text[0] != '\0') {
+    // libpng's words are ASCII; anything else is not let onto the screen.
+    *why += ": ";
+    for (const char* c = note.text; *c != '\0'; ++c)
+      *why += (*c >= 0x20 && *c < 0x7f) ? *c : '?';
+  }
   FreeRows(png, &d);
   png_destroy_read_struct(&png, &info, nullptr);
   return dib;
@@ -157,7 +185,12 @@ int show_wind(Reader& r, const std::string& name) {
   std::span<const std::uint8_t> bytes;
   // The current work's own pictures first (a work from a ZIP), then the
   // catalog's resources.
-  if (r.FindImage(r.image.image_name, &bytes)) dib = load_png_dib(bytes);
+  if (r.FindImage(r.image.image_name, &bytes)) {
+    std::string why;
+    dib = load_png_dib(bytes, &why);
+    // The window opens all the same (empty); this line says why.
+    if (!dib) r.Print(why + "\n");
+  }
   // What was printed (the name line) stands on the screen while the window
   // holds the loop.
   r.plat.console->Flush();
@@ -179,9 +212,16 @@ void image_marker_step(Reader& r, std::string_view line) {
     if (fig != std::string_view::npos && fig < png && png - fig < kPnameSize) {
       r.image.pname = std::string(line.substr(fig, png - fig));
       r.PrintPainted(Paint::kImageName, r.image.pname);
-      r.Print("\n");
-      play_cue(r, kCueMailBeep, kCueAsyncFlags);
-      show_wind(r, r.image.pname);
+      std::span<const std::uint8_t> bytes;
+      if (r.FindImage(r.image.pname, &bytes)) {
+        r.Print("\n");
+        play_cue(r, kCueMailBeep, kCueAsyncFlags);
+        show_wind(r, r.image.pname);
+      } else {
+        // A downloaded text names pictures it does not carry: a window with
+        // nothing in it would only cost a key press at every marker.
+        r.Print(" (not in this work)\n");
+      }
     }
     start = png + 4;
     png = line.find(".png", start);

@@ -40,7 +40,9 @@ void image_list(Reader& r);
 /// 1 when no window could be created (a message box has said so).
 int show_wind(Reader& r, const std::string& name);
 /// Decodes a PNG held in memory into a bottom-up BGR(A) bitmap; none when
-/// libpng reports an error, the data ends early or the image is too large.
-std::optional<Dib> load_png_dib(std::span<const std::uint8_t> bytes);
+/// libpng reports an error, the data ends early or the image is too large,
+/// and then *why (when given) is one line of ASCII saying which.
+std::optional<Dib> load_png_dib(std::span<const std::uint8_t> bytes,
+                                std::string* why = nullptr);
 
 }  // namespace shiori

@@ -3,9 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <new>
+#include <optional>
 
 #include "app/reader.h"
 #include "platform/data_file.h"
@@ -68,17 +67,6 @@ void KeepRoom(Reader& r) {
   }
 }
 
-bool ReadWholeFile(const std::string& path, std::string* out) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
-  bool ok = std::ferror(f) == 0;
-  std::fclose(f);
-  return ok;
-}
-
 }  // namespace
 
 std::vector<std::string> mm_file_lines(const std::string& content) {
@@ -130,18 +118,23 @@ void mm_load(Reader& r) {
   m.mm_loaded = true;
   KeepRoom(r);
   const std::string path = r.DataPath(init_mm_name);
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec) && !ec) {
-    std::string err;
-    if (!ReplaceDataFile(path, "0" + r.plat.text_line_end, InPlace::kNever, &err))
+  std::string content, err;
+  const DataFileRead status = ReadDataFile(path, &content, &err);
+  if (status == DataFileRead::kMissing) {
+    const std::string& eol = r.plat.text_line_end;
+    const DataFileEdit create = [&eol](DataFileRead now,
+                                       const std::string&) -> std::optional<std::string> {
+      if (now != DataFileRead::kMissing) return std::nullopt;
+      return "0" + eol;
+    };
+    if (UpdateDataFile(path, create, InPlace::kNever, &err) == DataFileSave::kFailed)
       r.Printf("cannot create %s: %s\n", init_mm_name, err.c_str());
     return;
   }
-  std::string content;
-  if (ec || !ReadWholeFile(path, &content)) {
+  if (status == DataFileRead::kUnreadable) {
     m.mm_loaded = false;
-    r.Printf("cannot read %s: the playlist is empty for now and the file is kept\n",
-             init_mm_name);
+    r.Printf("cannot read %s: the playlist is empty for now and the file is kept (%s)\n",
+             init_mm_name, err.c_str());
     return;
   }
   std::vector<std::string> lines = mm_file_lines(content);
@@ -166,7 +159,8 @@ void mm_select(Reader& r) {
     }
     r.Printf("select number\n( %d : add new music file. other number BGM stop. for example %d )\n",
              m.mm_num, m.mm_num + 1);
-    r.ReadInt(&l);
+    // The end of input (Ctrl-D) leaves the music as it is.
+    if (!r.ReadInt(&l) && r.plat.keyboard->InputEnded()) return;
   }
   if (l < 0 || l > m.mm_num) {
     if (m.mmsys_flag > 0) StopAndClose(r);
@@ -214,11 +208,26 @@ void mm_exit(Reader& r) {
     const std::string& eol = r.plat.text_line_end;
     std::string content = std::to_string(m.mm_num) + eol;
     for (int i = 0; i < m.mm_num; ++i) content += m.mm_name[i] + eol;
+    // The playlist is the user's own list, written whole; the file is read
+    // again under the lock only so that one that can no longer be read (a
+    // FIFO, a device, a folder put in its place) is left as it is.
+    const DataFileEdit whole = [&content](DataFileRead, const std::string&) {
+      return std::optional<std::string>(content);
+    };
     std::string err;
     // Where no file can be made beside it (a read-only folder holding a
     // writable playlist) the playlist is written in place.
-    if (!ReplaceDataFile(r.DataPath(init_mm_name), content, InPlace::kWhenFolderRefuses, &err))
-      r.Printf("cannot write %s: %s\n", init_mm_name, err.c_str());
+    switch (UpdateDataFile(r.DataPath(init_mm_name), whole, InPlace::kWhenFolderRefuses, &err)) {
+      case DataFileSave::kSaved:
+        break;
+      case DataFileSave::kReadOnly:
+        r.Printf("%s is read-only: the playlist was not saved\n", init_mm_name);
+        break;
+      case DataFileSave::kUnreadable:
+      case DataFileSave::kFailed:
+        r.Printf("cannot write %s: %s\n", init_mm_name, err.c_str());
+        break;
+    }
   } else {
     r.Printf("%s was not read at start: it is left as it was\n", init_mm_name);
   }

@@ -99,7 +99,7 @@ const std::string& Row(Reader& r, int pg, int i) {
 
 void tts_feed_line(Reader& r, int i) {
   SpeechState& sp = r.speech;
-  sp.sp_flash = 0;
+  sp.sp_flash = kSpokeNothing;
   if (sp.s_flag == 0 || r.search.search_flag != 0) return;
   const std::string_view line = Row(r, r.page.pg, i);
   if (line.empty()) return;
@@ -117,7 +117,7 @@ void tts_feed_line(Reader& r, int i) {
     } else {
       b = "  ";
     }
-    sp.sp_flash = 1;
+    sp.sp_flash = kSpokeSentence;
     return;
   }
 
@@ -125,22 +125,24 @@ void tts_feed_line(Reader& r, int i) {
   if (b.size() > kCollectMin && b.size() <= kPieceMax) {
     G_TTS(r, b);
     b.clear();
-    sp.sp_flash = 2;
+    sp.sp_flash = kSpokeLengthCut;
   } else if (b.size() > kPieceMax) {
     SpeakLongPiece(r, b);
-    sp.sp_flash = 2;
+    sp.sp_flash = kSpokeLengthCut;
   }
 }
 
 void tts_recolor(Reader& r, int i) {
   SpeechState& sp = r.speech;
-  if (sp.s_flag != 1 || r.search.search_flag != 0 || (sp.sp_flash != 1 && sp.sp_flash != 2))
+  if (sp.s_flag != 1 || r.search.search_flag != 0 ||
+      (sp.sp_flash != kSpokeSentence && sp.sp_flash != kSpokeLengthCut))
     return;
   PageState& page = r.page;
   ScreenInfo info;
   const int cur = r.cnsl->GetInfo(&info);
   const std::string_view last = Row(r, page.pg, i);
-  const std::size_t limit = sp.sp_flash == 1 ? SpokenPrefix(last) : std::string_view::npos;
+  const std::size_t limit =
+      sp.sp_flash == kSpokeSentence ? SpokenPrefix(last) : std::string_view::npos;
 
   if (sp.sfirst_line > i) {
     // The spoken text began on the previous page: its remaining rows, the
@@ -161,7 +163,7 @@ void tts_recolor(Reader& r, int i) {
   }
 
   // The first row not yet spoken completely.
-  if (sp.sp_flash == 1 && limit != std::string_view::npos) {
+  if (sp.sp_flash == kSpokeSentence && limit != std::string_view::npos) {
     sp.sfirst_line = i;
     sp.sfirst_pg = page.pg;
     sp.sfirst_pline_num = page.pline_num;
@@ -175,7 +177,7 @@ void tts_recolor(Reader& r, int i) {
     sp.sfirst_pg = page.pg;
     sp.sfirst_pline_num = page.pline_num;
   }
-  sp.sp_flash = 0;
+  sp.sp_flash = kSpokeNothing;
 }
 
 void tts_toggle(Reader& r) {
@@ -188,7 +190,6 @@ void tts_toggle(Reader& r) {
     const int cur = r.cnsl->GetInfo(&info);
     r.cnsl->SetCursorPosition(0, cur - r.page.pline_num - 1);
   }
-  show_page(r);
 }
 
 }  // namespace shiori

@@ -11,10 +11,15 @@ class Reader;
 
 constexpr int max_sp_strlen = 4000;
 
+/// What SpeechState::sp_flash says the last row fed has spoken.
+constexpr int kSpokeNothing = 0;
+constexpr int kSpokeSentence = 1;   ///< up to a sentence end ("。")
+constexpr int kSpokeLengthCut = 2;  ///< a piece cut for its length
+
 struct SpeechState {
   int s_flag = 0;          ///< speech on
   std::string sp_str;      ///< text handed over but not yet spoken
-  int sp_flash = 0;        ///< 0 nothing spoken, 1 sentence end, 2 length cut
+  int sp_flash = kSpokeNothing;  ///< kSpokeNothing, kSpokeSentence or kSpokeLengthCut
   int sfirst_line = 0;
   int sfirst_pg = 0;
   int sfirst_pline_num = 22;
@@ -26,7 +31,8 @@ void G_TTS(Reader& r, std::string_view text);
 void tts_feed_line(Reader& r, int i);
 /// Re-colouring step for row |i|, right after tts_feed_line(i).
 void tts_recolor(Reader& r, int i);
-/// The 't' key: toggles speech and redraws the page (in place when switched on).
+/// The 't' key: toggles speech; switched on, the cursor goes back to the
+/// page's first row, so that the page is drawn again in place.
 void tts_toggle(Reader& r);
 
 }  // namespace shiori

@@ -22,6 +22,10 @@ class ConsoleBuffer {
   virtual ~ConsoleBuffer() = default;
   /// Writes bytes at the cursor in the current text attribute.
   virtual void Write(std::string_view bytes) = 0;
+  /// Writes an error message to the error stream (standard error), without
+  /// colours; what Write gave before is out first, so the two keep their
+  /// order on a screen that shows both.
+  virtual void WriteError(std::string_view bytes) = 0;
   /// Sets the attribute used for all further output.
   virtual void SetTextAttribute(std::uint16_t attributes) = 0;
   /// Fills |info|; false when the output is not a console.

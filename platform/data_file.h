@@ -1,7 +1,12 @@
-// Rewriting a data file of the working directory ("001036_info.ini",
-// "mmsys.ini", the listings) so that a failure never loses what it held.
+// Reading and rewriting the data files of the working directory
+// ("001036_info.ini", "mmsys.ini", the listings) so that neither a failure,
+// nor another reader saving at the same moment, nor a hostile file in the
+// folder ever loses what they held.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,10 +21,56 @@ enum class InPlace {
   kWhenFolderRefuses,
 };
 
-/// Writes |content| to a temporary file beside |path| and renames it over
-/// |path|: a full disk, a crash or any failed write leaves the old file
-/// whole. False with the reason in *err (no temporary file is left).
+/// The most a data file may hold: far above any position file or playlist a
+/// reader makes, far below what would exhaust memory.
+inline constexpr std::uint64_t kDataFileMax = std::uint64_t{64} << 20;
+
+enum class DataFileRead {
+  kRead,
+  kMissing,
+  /// It exists but is no regular file of at most kDataFileMax bytes that
+  /// this process may read: it must be left as it is.
+  kUnreadable,
+};
+
+/// Reads the whole data file |path| into *content. Only a regular file of at
+/// most kDataFileMax bytes is read; a FIFO, a device, a folder or a larger
+/// file is kUnreadable with the reason in *err, and the call never blocks
+/// on what it opens.
+DataFileRead ReadDataFile(const std::string& path, std::string* content, std::string* err);
+
+enum class DataFileSave {
+  kSaved,
+  /// The user made the file read-only: it is left as it is.
+  kReadOnly,
+  /// The file exists but can no longer be read (ReadDataFile): it is left.
+  kUnreadable,
+  kFailed,
+};
+
+/// Makes the new content of a data file from what it holds now (|current|
+/// is "" when |status| is kMissing); nullopt leaves the file as it is.
+using DataFileEdit =
+    std::function<std::optional<std::string>(DataFileRead status, const std::string& current)>;
+
+/// Rewrites |path| with what |edit| makes of its current content, under an
+/// exclusive lock on "|path|.lock" that every reader takes to save, so that
+/// two readers saving at once never lose each other's change: the file is
+/// read again under the lock, the new content written to a temporary file
+/// created exclusively beside it (a name that anything already holds,
+/// a planted link included, is never opened) and renamed over it, keeping
+/// the old file's permissions. A full disk, a crash or a failed write leaves
+/// the old file whole. Anything but kSaved gives the reason in *err.
+DataFileSave UpdateDataFile(const std::string& path, const DataFileEdit& edit, InPlace in_place,
+                            std::string* err);
+
+/// UpdateDataFile for a file written whole (what it held is not read):
+/// false with the reason in *err.
 bool ReplaceDataFile(const std::string& path, std::string_view content, InPlace in_place,
                      std::string* err);
+
+/// The name of the |attempt|th temporary file this process tries beside
+/// |path| (a name already taken is never opened; the next is tried).
+std::string TemporaryDataFileName(const std::string& path, int attempt);
 
 }  // namespace shiori

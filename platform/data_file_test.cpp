@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tests/support/fake_platform.h"
@@ -45,6 +46,39 @@ TEST_F(DataFileTest, AFailureSaysWhyAndLeavesWhatStoodThere) {
   EXPECT_EQ(err, "Is a directory");
   EXPECT_TRUE(std::filesystem::is_directory(dir_ + "/d.ini/inner"));
   EXPECT_FALSE(std::filesystem::exists(dir_ + "/d.ini.tmp"));
+}
+
+TEST_F(DataFileTest, ANameAlreadyTakenIsNeverWrittenThrough) {
+  // What a run killed while saving left at the names a save tries first.
+  const std::string path = dir_ + "/f.ini";
+  for (int attempt = 0; attempt < 2; ++attempt)
+    std::ofstream(TemporaryDataFileName(path, attempt), std::ios::binary) << "left";
+  std::string err;
+  ASSERT_TRUE(ReplaceDataFile(path, "new\n", InPlace::kNever, &err)) << err;
+  EXPECT_EQ(Read("f.ini"), "new\n");
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::ifstream in(TemporaryDataFileName(path, attempt), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "left");
+  }
+}
+
+TEST_F(DataFileTest, AReadOnlyFileIsLeftAndAWritableOneKeepsItsPermissions) {
+  namespace fs = std::filesystem;
+  std::string err;
+  ASSERT_TRUE(ReplaceDataFile(dir_ + "/ro.ini", "old\n", InPlace::kNever, &err));
+  fs::permissions(dir_ + "/ro.ini", fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_FALSE(ReplaceDataFile(dir_ + "/ro.ini", "new\n", InPlace::kWhenFolderRefuses, &err));
+  EXPECT_EQ(err, "the file is read-only");
+  EXPECT_EQ(Read("ro.ini"), "old\n");
+  fs::permissions(dir_ + "/ro.ini", fs::perms::owner_write, fs::perm_options::add);
+
+  ASSERT_TRUE(ReplaceDataFile(dir_ + "/rw.ini", "old\n", InPlace::kNever, &err));
+  fs::permissions(dir_ + "/rw.ini", fs::perms::owner_read | fs::perms::owner_write |
+                                        fs::perms::group_read);
+  const fs::perms before = fs::status(dir_ + "/rw.ini").permissions();
+  ASSERT_TRUE(ReplaceDataFile(dir_ + "/rw.ini", "new\n", InPlace::kNever, &err)) << err;
+  EXPECT_EQ(Read("rw.ini"), "new\n");
+  EXPECT_EQ(fs::status(dir_ + "/rw.ini").permissions(), before);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/prompt_line.h"
+
 namespace shiori {
 
 /// Key codes. Plain keys are their byte value (0..255); a special key is one
@@ -26,9 +28,12 @@ enum KeyCode : int {
   kKeyOtherSpecial,
 };
 
-/// Console input: single keys without echo, and the prompts, which follow C
-/// scanf rules (leading white space skipped; what is not taken stays for the
-/// next prompt).
+/// Console input: single keys without echo, and the prompts. A prompt's
+/// answer is one typed line (lines holding only blanks are passed over, as
+/// the C library's formatted input does); the answer is taken from its start
+/// and the rest of that line is discarded, so nothing typed at one prompt
+/// answers the next. A line is read to its end but only its first
+/// kPromptLineMax bytes are kept.
 class Keyboard {
  public:
   virtual ~Keyboard() = default;
@@ -36,13 +41,16 @@ class Keyboard {
   virtual int GetKey() = 0;
   /// True when a key press is waiting to be read.
   virtual bool KeyWaiting() = 0;
-  /// scanf("%d"): true and *value when a number was read; false leaves the
-  /// offending input unread (and *value untouched). False at end of input too.
+  /// A whole number at the start of the answer (full-width digits count):
+  /// true and *value; false leaves *value untouched, when the answer is no
+  /// number or at end of input (InputEnded() tells which).
   virtual bool ReadInt(int* value) = 0;
-  /// scanf("%s"): one blank-delimited word in code page 932, at most
-  /// |max_bytes| bytes (cut at a character boundary; the rest of the word is
-  /// discarded). False at end of input.
+  /// The answer's first blank-delimited word in code page 932, at most
+  /// |max_bytes| bytes (cut at a character boundary). False at end of input.
   virtual bool ReadWord(std::string* word, std::size_t max_bytes) = 0;
+  /// True when the last prompt met the end of input (Ctrl-D, Ctrl-Z or a
+  /// closed input) instead of an answer: the prompt is cancelled.
+  virtual bool InputEnded() const = 0;
 };
 
 }  // namespace shiori

@@ -33,6 +33,11 @@ struct Platform {
   /// The two immediate exits ("out of memory", a playlist that cannot grow).
   /// The real platform restores the terminal and ends the process.
   std::function<void(int status)> terminate;
+  /// True once the program has been asked to end from outside (a signal, a
+  /// console window closing). From then on every key wait answers kKeyEof
+  /// and every prompt ends as at the end of input, so the reader's loops
+  /// unwind to the reading loop, which saves and leaves. Null: never asked.
+  std::function<bool()> stop_requested;
   /// The line end of text files ("\r\n" on Windows, "\n" elsewhere).
   std::string text_line_end = "\n";
   /// Playlist entries made from a dialog path double every backslash (true
@@ -45,6 +50,11 @@ class RealPlatform {
  public:
   virtual ~RealPlatform() = default;
   virtual Platform& platform() = 0;
+  /// The program's last step, with the reader's exit status. A run that was
+  /// asked to end from outside ends here as the machine expects of one
+  /// (POSIX: the terminal restored, then the signal itself with its default
+  /// action); otherwise |status| is returned for main to exit with.
+  virtual int Finish(int status) = 0;
 };
 
 /// Builds the real platform of this build (POSIX or Win32), ready for the

@@ -19,6 +19,11 @@ class TextCodec {
   /// Text in the machine's own character set (a command-line argument, a
   /// file name) as code page 932, for the screen.
   virtual std::string NativeToCp932(std::string_view native) const = 0;
+  /// Code page 932 text for a file a person reads (a listing) in the
+  /// character set the machine shows text in: the terminal's on POSIX, code
+  /// page 932 unchanged on Windows. What cannot be shown becomes a
+  /// replacement mark, never a terminal command.
+  virtual std::string Cp932ToReadable(std::string_view cp932) const = 0;
   /// The file-name part of a path in the machine's own form, without its
   /// directory and extension (the separators, and the character set that
   /// tells a separator from the second byte of a character, are the

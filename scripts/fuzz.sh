@@ -66,10 +66,12 @@ done
 # Pictures: every colour type and depth, and the embedded illustrations.
 "$build/make_seeds" png "$seed_png"
 cp "$root"/data/*.png "$seed_png"/
-# Texts from disk: slices as they are, and as a UTF-8 copy would hold them.
+# Texts from disk: slices as they are, and as a UTF-8 or EUC-JP copy would
+# hold them.
 for f in "$seed_filter"/*-head-aa; do
   cp "$f" "$seed_text/"
   iconv -c -f CP932 -t UTF-8 "$f" > "$seed_text/$(basename "$f")-utf8" || true
+  iconv -c -f CP932 -t EUC-JP "$f" > "$seed_text/$(basename "$f")-eucjp" || true
 done
 for z in "$corpus"/*.zip; do
   # The start of a real distribution archive (cut: the fuzzer's length limit).

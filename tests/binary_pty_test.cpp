@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/corpus.h"
+#include "platform/posix/speech_posix.h"
 #include "tests/support/running_reader.h"
 
 namespace shiori {
@@ -65,6 +67,23 @@ TEST_F(BinaryTest, MenuThenANumberThenTheLoadingNoticeIsBlanked) {
   EXPECT_EQ(r.Wait(), 0);
 }
 
+TEST_F(BinaryTest, ADumbTerminalGetsTheTextWithoutAnyEscapeSequence) {
+  RunningReader::Options dumb;
+  dumb.env = {"TERM=dumb"};
+  // Reverse colours clear the screen, a search hit is painted: none of it
+  // may reach a terminal that cannot take it.
+  RunningReader r(dir_, {"1r"}, dumb);
+  ASSERT_TRUE(r.WaitFor("(n)next"));
+  r.Type("s");
+  ASSERT_TRUE(r.WaitFor("input search str"));
+  r.Type(U8(u8"探す") + "\n");
+  ASSERT_TRUE(r.WaitFor(U8(u8"探す")));
+  r.Type("q");
+  EXPECT_EQ(r.Wait(), 0);
+  EXPECT_NE(r.seen().find(U8(u8"[ このプログラムについて --- page ")), std::string::npos);
+  EXPECT_EQ(r.seen().find('\x1b'), std::string::npos) << r.seen().substr(0, 200);
+}
+
 TEST_F(BinaryTest, QuitAndStartAgainShowsTheSamePage) {
   std::string status;
   {
@@ -102,7 +121,8 @@ TEST_F(BinaryTest, SearchForAWordTypedInUtf8HighlightsTheHit) {
 }
 
 TEST_F(BinaryTest, DistributedZipOpensAtItsTitleLineAndResumesAfterARestart) {
-  const std::string zip = std::string(SHIORI_CORPUS_DIR) + "/56656_ruby_74439.zip";
+  SHIORI_NEEDS_CORPUS();
+  const std::string zip = corpus::Path("56656_ruby_74439.zip");
   std::string status;
   {
     RunningReader r(dir_, {zip});
@@ -128,6 +148,79 @@ TEST_F(BinaryTest, DistributedZipOpensAtItsTitleLineAndResumesAfterARestart) {
   EXPECT_EQ(LastStatus(again.seen()), status);
   again.Type("q");
   EXPECT_EQ(again.Wait(), 0);
+}
+
+// The second page of work 0, shown.
+bool ShowSecondPage(RunningReader& r) {
+  if (!r.WaitFor("(n)next")) return false;
+  r.Type("n");
+  return r.WaitFor("(n)next");
+}
+
+TEST_F(BinaryTest, SignalsDuringPagingSaveThePositionAsQuitDoesAndRestoreTheTerminal) {
+  std::string saved_by_q;
+  {
+    RunningReader r(dir_, {"0"});
+    ASSERT_TRUE(ShowSecondPage(r));
+    r.Type("q");
+    ASSERT_EQ(r.Wait(), 0);
+    saved_by_q = File("001036_info.ini");
+  }
+  ASSERT_NE(saved_by_q.find("great_velmor_the.txt\n"), std::string::npos) << saved_by_q;
+  struct Case {
+    const char* name;
+    int signal_number;
+    bool typed;  ///< Ctrl-C typed at the terminal rather than sent
+  };
+  for (const Case& c : {Case{"SIGTERM", SIGTERM, false}, Case{"SIGINT", SIGINT, false},
+                        Case{"Ctrl-C", SIGINT, true}, Case{"SIGHUP", SIGHUP, false},
+                        Case{"SIGPIPE", SIGPIPE, false}}) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir_ + "/001036_info.ini");
+    RunningReader r(dir_, {"0"});
+    ASSERT_TRUE(ShowSecondPage(r));
+    if (c.typed)
+      r.Type("\x03");
+    else
+      r.Signal(c.signal_number);
+    ASSERT_EQ(r.Wait(), -1) << "the program did not end by the signal";
+    EXPECT_TRUE(WIFSIGNALED(r.status()) && WTERMSIG(r.status()) == c.signal_number) << r.status();
+    EXPECT_EQ(File("001036_info.ini"), saved_by_q);
+    const tcflag_t modes = ICANON | ECHO | ISIG;
+    EXPECT_EQ(r.ModesNow().c_lflag & modes, r.ModesAtStart().c_lflag & modes);
+    // Ended quietly: no quit notice.
+    EXPECT_EQ(r.seen().find(U8(u8"途中まで、表示しました")), std::string::npos);
+  }
+}
+
+TEST_F(BinaryTest, SigtermWhileSpeakingEndsTheSynthesizerAndRemovesItsFolder) {
+  const JTalkSettings debian;
+  if (access(debian.dictionary.c_str(), R_OK) != 0 || access(debian.voice.c_str(), R_OK) != 0)
+    GTEST_SKIP() << "the synthesiser's dictionary and voice are not installed";
+  namespace fs = std::filesystem;
+  for (const char* sub : {"/bin", "/tmp", "/wavs"}) fs::create_directory(dir_ + sub);
+  // A synthesiser that takes its time, and says who it is.
+  const std::string synth = dir_ + "/bin/open_jtalk";
+  std::ofstream(synth) << "#!/bin/sh\necho $$ > '" << dir_ << "/synth.pid.new'\nmv '" << dir_
+                       << "/synth.pid.new' '" << dir_ << "/synth.pid'\nexec sleep 30\n";
+  fs::permissions(synth, fs::perms::owner_all);
+  RunningReader::Options options;
+  options.env = {"PATH=" + dir_ + "/bin:" + std::getenv("PATH"), "TMPDIR=" + dir_ + "/tmp",
+                 "SHIORI_SPEECH_WAV_DIR=" + dir_ + "/wavs"};
+  RunningReader r(dir_, {"0"}, options);
+  ASSERT_TRUE(r.WaitFor("(n)next"));
+  r.Type("t");
+  for (int waited = 0; waited < 5000 && !fs::exists(dir_ + "/synth.pid"); waited += 20)
+    usleep(20000);
+  const pid_t helper = std::atoi(File("synth.pid").c_str());
+  ASSERT_GT(helper, 0) << "the page was never spoken";
+  ASSERT_FALSE(fs::is_empty(dir_ + "/tmp"));  // the private folder, in use
+  r.Signal(SIGTERM);
+  ASSERT_EQ(r.Wait(), -1);
+  EXPECT_TRUE(WIFSIGNALED(r.status()) && WTERMSIG(r.status()) == SIGTERM) << r.status();
+  EXPECT_NE(kill(helper, 0), 0) << "the synthesiser outlived the reader";
+  EXPECT_TRUE(fs::is_empty(dir_ + "/tmp"));
+  EXPECT_NE(File("001036_info.ini").find("great_velmor_the.txt\n"), std::string::npos);
 }
 
 TEST_F(BinaryTest, MissingFileEndsWithOneLineAndStatusOneAndVersionAnswers) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/corpus.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/png_maker.h"
 #include "tests/support/zip_builder.h"
@@ -20,8 +21,6 @@ using Bytes = std::vector<std::uint8_t>;
 std::string Str(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
-
-const std::string kCorpus = SHIORI_CORPUS_DIR;
 
 // A work in the Aozora form: title, author, then numbered lines.
 std::string Work(const std::string& title, int lines) {
@@ -73,7 +72,8 @@ TEST_F(DiskFilesTest, ZipWithDataDescriptorOrStoredMemberOpensAtOnceUnderItsFirs
 }
 
 TEST_F(DiskFilesTest, CorpusTextFileOpensAsItIs) {
-  s.Run({kCorpus + "/127_ruby_150.txt"});
+  SHIORI_NEEDS_CORPUS();
+  s.Run({corpus::Path("127_ruby_150.txt")});
   EXPECT_TRUE(Shows("羅生門"));
   EXPECT_NE(Text().find("芥川龍之介"), std::string::npos);
   EXPECT_NE(s.ReadFile("001036_info.ini").find("127_ruby_150.txt\n22\n"), std::string::npos);
@@ -184,7 +184,8 @@ TEST_F(DiskFilesTest, BadFilesSayWhyInOneLineEndWithStatusOneAndTouchNothing) {
     fresh.keyboard.Type("nnn");
     const std::string& file = c.args.back();
     EXPECT_EQ(fresh.Run(c.args), 1) << file;
-    const std::string out = fresh.console.Text();
+    EXPECT_EQ(fresh.console.Text(), "") << "errors go to the error stream";
+    const std::string out = fresh.console.errors;
     EXPECT_EQ(out.rfind("shiori: " + file + ": ", 0), 0u) << out;
     EXPECT_NE(out.find(c.says), std::string::npos) << "wanted \"" << c.says << "\": " << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
@@ -196,24 +197,47 @@ TEST_F(DiskFilesTest, BadFilesSayWhyInOneLineEndWithStatusOneAndTouchNothing) {
   }
 }
 
-TEST_F(DiskFilesTest, HelpAndVersionAnswerWithoutStartingTheReader) {
-  const std::vector<std::string> helps[] = {{"--help"}, {"1r", "--help"},
-                                            {"--help", works_ + "/missing.zip"}};
-  for (const auto& args : helps) {
+TEST_F(DiskFilesTest, OptionsAnswerWithoutStartingTheReaderOnTheirStream) {
+  const std::string usage = "usage: shiori [NUMBER] [FILE.zip | FILE.txt ...]";
+  const std::string version = "shiori Ver 0.02 (1.0.0.1)\n";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  ///< the start of what the screen gets
+    std::string err;  ///< the start of what the error stream gets
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, usage, ""},
+      {{"-h"}, 0, usage, ""},
+      {{"1r", "--help"}, 0, usage, ""},
+      {{"--help", works_ + "/missing.zip"}, 0, usage, ""},
+      {{"0", "--version", "--help"}, 0, version, ""},
+      {{"-V"}, 0, version, ""},
+      // A mistyped option is not work 0: one line, then the usage.
+      {{"--bogus"}, 2, "", "shiori: unknown option '--bogus'\n" + usage},
+      {{"0", "-x", "--help"}, 2, "", "shiori: unknown option '-x'\n" + usage},
+      {{"-r"}, 2, "", "shiori: unknown option '-r'\n" + usage},
+      {{"--", "-x.txt"}, 1, "", "shiori: -x.txt: "},
+  };
+  for (const Case& c : cases) {
     s.ResetRecording();
-    EXPECT_EQ(s.Run(args), 0);
-    const std::string out = Text();
-    EXPECT_EQ(out.rfind("usage: shiori [NUMBER] [FILE.zip | FILE.txt ...]", 0), 0u) << out;
-    for (const char* must : {"...r", "...y", "001036_info.ini", "mmsys.ini", "q  quit",
-                             "s  search", "c  another work", "p  illustrations"})
-      EXPECT_NE(out.find(must), std::string::npos) << must;
+    EXPECT_EQ(s.Run(c.args), c.status) << c.args[0];
+    EXPECT_EQ(Text().rfind(c.out, 0), 0u) << Text();
+    EXPECT_EQ(s.console.errors.rfind(c.err, 0), 0u) << s.console.errors;
+    EXPECT_EQ(Text().empty(), c.out.empty()) << Text();
+    EXPECT_EQ(s.console.errors.empty(), c.err.empty()) << s.console.errors;
+    EXPECT_TRUE(std::filesystem::is_empty(s.dir));
+    EXPECT_TRUE(s.cues.played.empty());
+    EXPECT_EQ(s.keyboard.keys_read, 0);
   }
+  // The help names every key the reader takes.
   s.ResetRecording();
-  EXPECT_EQ(s.Run({"0", "--version", "--help"}), 0);
-  EXPECT_EQ(Text(), "shiori Ver 0.02 (1.0.0.1)\n");
-  EXPECT_TRUE(std::filesystem::is_empty(s.dir));
-  EXPECT_TRUE(s.cues.played.empty());
-  EXPECT_EQ(s.keyboard.keys_read, 0);
+  s.Run({"-h"});
+  for (const char* must : {"...r", "...y", "001036_info.ini", "mmsys.ini", "q  quit", "s  search",
+                           "f  search again", "c  another work", "p  illustrations", "n, space",
+                           "-, PageUp, Up, Left", "i  positions", "S saves", "h, ?", "t  speech",
+                           "m  background music", "r  readings"})
+    EXPECT_NE(Text().find(must), std::string::npos) << must;
 }
 
 TEST_F(DiskFilesTest, MarkersOpenTheZipsOwnPicturesAndThePListOffersThem) {

@@ -1,6 +1,7 @@
 // Illustrations in the reading loop: markers in the text open windows with
 // their name line and cue; the 'p' list with its numbers and highlight.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "cconsole/cconsole.h"
 #include "tests/support/fake_platform.h"
@@ -103,13 +104,54 @@ TEST_F(ImageTest, MarkersWithoutFigOrWithOverlongNamesAreSkipped) {
                            {5, "fig is before the first only: a.png b.png"}}));
   s.Run({"0"});
   // Line 2: the first ".png" has no "fig" before it, the second has.
-  // Line 4: the 60-byte name is skipped, the 59-byte one opens.
+  // Line 4: the 60-byte name is skipped, the 59-byte one is taken.
   // Line 5: "fig" then "a.png"; "b.png" has no "fig" after the first marker.
-  EXPECT_EQ(window.shown, (std::vector<std::string>{"fig00000_02", long_name, "fig is before the first only: a"}));
-  EXPECT_EQ(Beeps(), 3);
-  EXPECT_EQ(Painted(kNameAttr).size(), 3u);
-  // A name with no resource behind it still gets a window, with no picture.
-  EXPECT_TRUE(window.pictures[1].pixels.empty());
+  EXPECT_EQ(Painted(kNameAttr), (std::vector<std::string>{"fig00000_02", long_name,
+                                                          "fig is before the first only: a"}));
+  // A name with no picture behind it is named and passed: no window, no
+  // cue, nothing to wait for.
+  EXPECT_EQ(window.shown, (std::vector<std::string>{"fig00000_02"}));
+  EXPECT_EQ(Beeps(), 1);
+  EXPECT_NE(s.console.Text().find(long_name + " (not in this work)\n"), std::string::npos);
+}
+
+// A picture whose header says it is |width| x |height|: a small picture's
+// header rewritten, its checksum with it; the data stays as it was.
+std::vector<std::uint8_t> ClaimingSize(std::uint32_t width, std::uint32_t height) {
+  std::vector<std::uint8_t> png = pngtest::MakeRgbPng(8, 8, pngtest::PatternColour);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) png[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+  };
+  put32(16, width);
+  put32(20, height);
+  put32(29, static_cast<std::uint32_t>(crc32(0, png.data() + 12, 17)));  // type and fields
+  return png;
+}
+
+TEST(ImageUnshown, APictureThatCannotBeShownSaysWhyInOneLine) {
+  std::vector<std::uint8_t> damaged = pngtest::MakeRgbPng(8, 8, pngtest::PatternColour);
+  damaged[16 + 3] ^= 0x01;  // the width no longer matches the header's checksum
+  struct Case {
+    std::vector<std::uint8_t> png;
+    std::string says;
+  };
+  const Case cases[] = {
+      {ClaimingSize(30000, 30000),
+       "the picture cannot be shown: 30000 x 30000 pixels is more than 256 MB decoded\n"},
+      {damaged, "the picture cannot be read: "},
+  };
+  for (const Case& c : cases) {
+    Scenario s;
+    s.resources.Add("fig00000_03", c.png);
+    s.AddWork("alpha", "Alpha", LinesWith(30, {{2, Marker("fig00000_03")}}));
+    s.Run({"0"});
+    const std::string text = s.console.Text();
+    EXPECT_NE(text.find("fig00000_03\n" + c.says), std::string::npos) << text;
+    // The window opens all the same, empty.
+    EXPECT_EQ(s.window.shown, (std::vector<std::string>{"fig00000_03"}));
+    ASSERT_EQ(s.window.pictures.size(), 1u);
+    EXPECT_TRUE(s.window.pictures[0].pixels.empty());
+  }
 }
 
 TEST_F(ImageTest, MarkersBeforeTheResumedPageOpenNothing) {
@@ -211,7 +253,7 @@ TEST_F(ImageListTest, NumbersTakeTheirRemainderOnceAndAreAskedAgainWhenOutOfRang
       {"-1\n1\n", "fig00000_02", 1},
       {"-3\n5\n0\n", "fig00000_01", 2},  // -3 is -1; 5 asked again is used as it is
       {"two\n1\n", "fig00000_02", 1},     // a word that is not a number is dropped
-      {"x y -2 0\n", "fig00000_01", 3},
+      {"x y 1\n-2\n0 1\n", "fig00000_01", 2},  // each line answers once
       {"", "", 0},                          // input ended: no window, no cue
       {"-5\n", "", 1},
   };
@@ -242,6 +284,8 @@ TEST(ImageListHighlight, TheEntryOfTheLastMarkerIsHighlightedNotTheLastChoice) {
   Scenario s;
   s.catalog.pngname = {"fig00000_01", "fig00000_02"};
   s.catalog.png_num = 2;
+  s.resources.Add("fig00000_01", pngtest::MakeRgbPng(5, 4, pngtest::PatternColour));
+  s.resources.Add("fig00000_02", pngtest::MakeRgbPng(7, 3, pngtest::PatternColour));
   s.AddWork("alpha", "Alpha",
             LinesWith(60, {{3, Marker("fig00000_01")}, {5, Marker("fig00000_02")}}));
   s.keyboard.Type("pkpk");

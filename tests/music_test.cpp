@@ -137,6 +137,18 @@ TEST_F(MusicTest, NonNumericAnswerAndTheNextNumberAddThroughTheDialog) {
   EXPECT_EQ(s.dialog.titles.size(), 1u);
   EXPECT_TRUE(s.music.commands.empty());
   EXPECT_EQ(s.ReadFile("mmsys.ini"), "3\n\"/m/a.mp3\"\n\"/m/b.mid\"\n\"/m/c.wav\"\n");
+
+  // The end of input (Ctrl-D) is no answer at all: the menu is cancelled,
+  // the dialog never opens.
+  s.ResetRecording();
+  ThreeTracks();
+  s.keyboard.Type("mmq");
+  s.keyboard.input = "2\n";
+  s.Run({"0"});
+  EXPECT_TRUE(s.dialog.titles.empty());
+  EXPECT_EQ(s.music.commands, Commands({Open("\"/m/c.wav\""), "play midi notify", "stop midi",
+                                        "close midi"}))
+      << "the track playing goes on until the exit";
 }
 
 TEST_F(MusicTest, AddingWhilePlayingStopsTheOldTrackFirst) {

@@ -131,12 +131,52 @@ TEST_F(ReadingLoopTest, ChangeToAnotherWorkSavesAndResumesItsOwnPage) {
   EXPECT_EQ(s.ReadFile("001036_info.ini"), "beta.txt\n44\nalpha.txt\n44\n");
 }
 
-TEST_F(ReadingLoopTest, ChangeWithANonNumberActsAsBackAndKeepsTheInput) {
-  s.keyboard.Type("nc");
-  s.keyboard.input = "abc\n";
+TEST_F(ReadingLoopTest, ChangeWithANonNumberActsAsBackAndTheLineDoesNotAnswerAgain) {
+  // Full-width digits are digits; what follows an answer on its line is
+  // dropped and answers nothing later.
+  s.keyboard.Type("ncccc");
+  s.keyboard.input = "abc\n\x82\x50 0\n\x82\x50\n";  // abc / １ 0 / １
   s.Run({"0"});
-  EXPECT_EQ(Pages(), std::vector<int>({1, 2, 1}));
-  EXPECT_EQ(s.keyboard.input, "abc\n");
+  // Alpha 1, 2, back to 1; Beta; Beta again (the same work acts as back),
+  // and again when the input has ended.
+  EXPECT_EQ(Pages(), std::vector<int>({1, 2, 1, 1, 1, 1}));
+  const std::string text = s.console.Text();
+  std::size_t beta = 0;
+  for (std::size_t at = 0; (at = text.find("[ Beta --- page 1 ---", at)) != std::string::npos; ++at)
+    ++beta;
+  EXPECT_EQ(beta, 3u);
+  EXPECT_EQ(s.keyboard.input, "");
+  EXPECT_TRUE(s.keyboard.ended) << "the fourth change met the end of input";
+}
+
+TEST_F(ReadingLoopTest, ALoneCrEndsALineAsCrLfDoes) {
+  // An old Mac text: the same pages, rows and annotations (tagged with the
+  // byte count) as the same text with CR LF; only the percentages differ,
+  // as the files' sizes do.
+  std::string crlf =
+      "title\r\n\r\n漢字［＃「漢字」に傍点］\r\n" + NumberedLines(1, 80) + "end";
+  auto screen = [](std::string text) {
+    Scenario one;
+    one.AddWork("w", "W", text);
+    one.keyboard.Type("ni");
+    one.Run({"0"});
+    std::string out;
+    for (const testing::Run& r : one.console.runs) out += r.text;
+    // The percentages: "--- 12.345678% ]".
+    for (std::size_t at = 0; (at = out.find("% ]", at)) != std::string::npos; at += 3) {
+      std::size_t from = out.rfind("--- ", at) + 4;
+      out.erase(from, at - from);
+      at = from;
+    }
+    return out;
+  };
+  std::string cr = crlf;
+  for (std::size_t at = 0; (at = cr.find("\r\n", at)) != std::string::npos;) cr.erase(at + 1, 1);
+  const std::string want = screen(crlf);
+  EXPECT_NE(want.find("\r\n漢字\r\nline 001\r\n"), std::string::npos);
+  EXPECT_NE(want.find("に傍点"), std::string::npos) << "the annotation is listed";
+  EXPECT_EQ(screen(cr), want);
+  EXPECT_EQ(PagesShown(want), std::vector<int>({1, 2, 2}));
 }
 
 TEST_F(ReadingLoopTest, ExitSequenceClosesTheConsoleAfterTheExitCue) {

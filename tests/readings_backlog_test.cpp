@@ -79,8 +79,9 @@ class ReadingsBacklogTest : public ::testing::TestWithParam<bool> {
     return in_place() ? std::vector<std::string>{"0", "y"} : std::vector<std::string>{"0"};
   }
   void ExpectLists(const Expected& e) {
-    EXPECT_EQ(s.ReadFile("rinfo.txt"), e.rinfo);
-    EXPECT_EQ(s.ReadFile("ruby.txt"), e.ruby);
+    // The listings are in the character set the machine shows text in.
+    EXPECT_EQ(s.ReadFile("rinfo.txt"), s.codec->Cp932ToReadable(e.rinfo));
+    EXPECT_EQ(s.ReadFile("ruby.txt"), s.codec->Cp932ToReadable(e.ruby));
   }
   Scenario s;
 };

@@ -100,7 +100,7 @@ TEST_F(StartupTest, ReverseModeNoticeAndExitColours) {
 TEST_F(StartupTest, MissingResourceSaysSoAndEndsCleanly) {
   s.resources.items.erase("second");
   EXPECT_EQ(s.Run({"1"}), 0);
-  EXPECT_NE(s.console.Text().find("second"), std::string::npos);
+  EXPECT_NE(s.console.errors.find("second"), std::string::npos);
   EXPECT_NE(s.console.Text().find("[ Second ] 終わりまで、表示しました"), std::string::npos);
 }
 

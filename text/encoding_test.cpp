@@ -1,11 +1,11 @@
-// The two encoding tests a work file passes through: code page 932 and UTF-8.
+// The encoding tests a work file passes through: code page 932, UTF-8 and EUC-JP.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
+#include "tests/support/corpus.h"
+#include "text/eucjp.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
 
@@ -14,30 +14,24 @@ namespace {
 
 std::string U8(const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); }
 
-std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+class EncodingTest : public ::testing::TestWithParam<corpus::Texts> {};
+
+TEST_P(EncodingTest, EveryTextIsCp932AndNeitherUtf8NorEucJp) {
+  if (GetParam() == corpus::Texts::kCorpus) SHIORI_NEEDS_CORPUS();
+  const std::vector<std::string> paths = corpus::TextFiles(GetParam());
+  ASSERT_GE(paths.size(), GetParam() == corpus::Texts::kCorpus ? 12u : 2u) << corpus::Dir();
+  for (const std::string& path : paths) {
+    std::string text = corpus::ReadFile(path);
+    ASSERT_GT(text.size(), 1000u) << path;
+    EXPECT_TRUE(IsCp932Text(text)) << path;
+    EXPECT_FALSE(IsUtf8Text(text)) << path;
+    EXPECT_FALSE(IsEucJpText(text)) << path;
+  }
 }
 
-TEST(EncodingTest, EveryCorpusTextAndEmbeddedTextIsCp932AndNotUtf8) {
-  int texts = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(SHIORI_CORPUS_DIR)) {
-    if (entry.path().extension() != ".txt") continue;
-    std::string text = Slurp(entry.path());
-    EXPECT_TRUE(IsCp932Text(text)) << entry.path();
-    EXPECT_FALSE(IsUtf8Text(text)) << entry.path();
-    ++texts;
-  }
-  EXPECT_GE(texts, 12);
-  for (const char* name : {"great_velmor_the.txt", "readme.txt"}) {
-    std::string text = Slurp(std::string(SHIORI_SOURCE_DIR) + "/data/" + name);
-    ASSERT_GT(text.size(), 1000u) << name;
-    EXPECT_TRUE(IsCp932Text(text)) << name;
-    EXPECT_FALSE(IsUtf8Text(text)) << name;
-  }
-}
+INSTANTIATE_TEST_SUITE_P(Texts, EncodingTest,
+                         ::testing::Values(corpus::Texts::kEmbedded, corpus::Texts::kCorpus),
+                         corpus::kTextsName);
 
 TEST(EncodingTest, Cp932Forms) {
   EXPECT_TRUE(IsCp932Text(""));

@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
+#include "tests/support/corpus.h"
 #include "text/sjis.h"
 
 namespace shiori {
@@ -369,15 +368,15 @@ CharScan ScanChars(std::string_view s) {
   return out;
 }
 
-TEST(FilterCorpusTest, NoMarkupSurvivesInAnyText) {
-  namespace fs = std::filesystem;
-  ASSERT_TRUE(fs::is_directory(SHIORI_CORPUS_DIR)) << SHIORI_CORPUS_DIR;
+class FilterCorpusTest : public ::testing::TestWithParam<corpus::Texts> {};
+
+TEST_P(FilterCorpusTest, NoMarkupSurvivesInAnyText) {
+  if (GetParam() == corpus::Texts::kCorpus) SHIORI_NEEDS_CORPUS();
   int texts = 0;
-  for (const auto& entry : fs::directory_iterator(SHIORI_CORPUS_DIR)) {
-    if (entry.path().extension() != ".txt") continue;
-    SCOPED_TRACE(entry.path().filename().string());
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const std::string& path : corpus::TextFiles(GetParam())) {
+    const std::filesystem::path entry(path);
+    SCOPED_TRACE(entry.filename().string());
+    std::string text = corpus::ReadFile(path);
     ASSERT_FALSE(text.empty());
     ++texts;
     Filter normal, reading;
@@ -402,7 +401,7 @@ TEST(FilterCorpusTest, NoMarkupSurvivesInAnyText) {
     EXPECT_GT(lines, 0);
     EXPECT_EQ(normal.ruby.size(), reading.ruby.size());
     EXPECT_EQ(normal.rinfo.size(), reading.rinfo.size());
-    if (entry.path().filename() == "2078_ruby_15898.txt") {
+    if (entry.filename() == "2078_ruby_15898.txt") {
       int nested = 0;
       for (int i = 0; i < normal.rinfo.size(); ++i)
         nested += normal.rinfo[i].yomi.find("［＃「金＋※［＃「插」") == 0 &&
@@ -410,8 +409,12 @@ TEST(FilterCorpusTest, NoMarkupSurvivesInAnyText) {
       EXPECT_EQ(nested, 1);
     }
   }
-  EXPECT_GE(texts, 12);
+  EXPECT_GE(texts, GetParam() == corpus::Texts::kCorpus ? 12 : 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, FilterCorpusTest,
+                         ::testing::Values(corpus::Texts::kEmbedded, corpus::Texts::kCorpus),
+                         corpus::kTextsName);
 
 }  // namespace
 }  // namespace shiori

@@ -5,24 +5,30 @@
 #include <string_view>
 #include <vector>
 
-namespace shiori {
+#include "text/layout.h"
 
-class Reader;
+namespace shiori {
 
 constexpr int l_mojinum = 78;       ///< row width in bytes
 constexpr int def_pline_num = 22;   ///< default rows per page; page number divisor
 constexpr int kPageRows = 100;      ///< rows a page buffer holds before it grows
 
+/// What the entries of PageState::count hold.
+constexpr int kRowsRead = 1;        ///< rows read from the top of the text
+constexpr int kRowsInPage = 3;      ///< rows on the page being filled
+constexpr int kRowsBeforeLine = 4;  ///< rows on that page before the line being placed
+constexpr int kBytesRead = 5;       ///< bytes of the text read (the status line's percentage)
+
 /// Progress counters and the two page buffers.
 struct PageState {
-  int count[10] = {};  ///< [1] rows read, [3] rows in page, [4] before line, [5] bytes
+  int count[10] = {};  ///< indexed by kRowsRead, kRowsInPage, kRowsBeforeLine, kBytesRead
   int pline_num = def_pline_num;
   int pg = 0;
   std::vector<std::string> page_buff[2] = {std::vector<std::string>(kPageRows),
                                            std::vector<std::string>(kPageRows)};
   std::vector<std::string_view> rows;  ///< the rows of the line being placed
-  int lline = 0;  ///< pages whose count[1] is below this are not shown
-  int mae_p = 0;  ///< count[1] at the last page advance
+  int lline = 0;  ///< pages whose count[kRowsRead] is below this are not shown
+  int mae_p = 0;  ///< count[kRowsRead] at the last page advance
 
   void ResetCounters() {
     for (int& c : count) c = 0;
@@ -38,20 +44,23 @@ int RowCount(int n);
 void CutRows(std::string_view line, std::vector<std::string_view>* out);
 std::vector<std::string_view> CutRows(std::string_view line);
 
-/// What key_dispatch asks of the wrapper.
-enum class Outcome { kAdvance, kRestart, kLeave };
+/// The classic layout: rows of 78 bytes, pages of pline_num rows (22, or
+/// more for a line longer than a page), counted in a PageState.
+class ClassicLayout final : public Layout {
+ public:
+  explicit ClassicLayout(PageState& page) : p_(page) {}
+  /// Counts the line's rows and puts them on page_buff[pg]; a line longer
+  /// than a page makes the page as long as the line.
+  bool Place(std::string_view line) override;
+  bool PageToShow() const override { return p_.count[kRowsRead] >= p_.lline; }
+  /// Flips pg, carrying the rows beyond the page over to the other buffer.
+  bool TurnPage() override;
+  int RowWidth() const override { return l_mojinum; }
+  /// Pages of 22 rows read, whatever the length of the page shown.
+  int PageNumber() const override { return p_.count[kRowsRead] / def_pline_num; }
 
-/// Counts and places one filtered line; shows (or passes over) every page it
-/// completes and hands each shown page to key_dispatch.
-Outcome wrap_line(Reader& r, std::string_view line);
-
-/// Prints rows 0..pline_num-1 of page_buff[pg] and the status line.
-void show_page(Reader& r);
-
-/// Prints rows 0..count[3]-1 of page_buff[pg] (the partial last page).
-void show_last_page(Reader& r);
-
-/// Prints the status line of the shown page.
-void print_status_line(Reader& r);
+ private:
+  PageState& p_;
+};
 
 }  // namespace shiori

@@ -2,29 +2,17 @@
 // works the program carries.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string>
+#include <vector>
 
-#include "content/streams.h"
+#include "deczip/streams.h"
+#include "tests/support/corpus.h"
 #include "text/filter.h"
 #include "text/pager.h"
 #include "text/sjis.h"
 
 namespace shiori {
 namespace {
-
-std::vector<std::string> TextsToCheck() {
-  std::vector<std::string> paths;
-  for (const auto& e : std::filesystem::directory_iterator(SHIORI_CORPUS_DIR))
-    if (e.path().extension() == ".txt") paths.push_back(e.path().string());
-  for (const char* name : {"great_velmor_the.txt", "readme.txt"}) {
-    std::string p = std::string(SHIORI_SOURCE_DIR) + "/data/" + name;
-    if (std::filesystem::exists(p)) paths.push_back(p);
-  }
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
 
 // Offsets at which characters start, scanning |line| from its start.
 std::vector<bool> Starts(std::string_view line) {
@@ -38,15 +26,15 @@ std::vector<bool> Starts(std::string_view line) {
   return s;
 }
 
-TEST(RowCuttingPropertyTest, RowsRebuildTheLineAndNeverSplitACharacter) {
-  std::vector<std::string> paths = TextsToCheck();
-  ASSERT_GE(paths.size(), 12u) << "corpus not found at " << SHIORI_CORPUS_DIR;
+class RowCuttingPropertyTest : public ::testing::TestWithParam<corpus::Texts> {};
+
+TEST_P(RowCuttingPropertyTest, RowsRebuildTheLineAndNeverSplitACharacter) {
+  if (GetParam() == corpus::Texts::kCorpus) SHIORI_NEEDS_CORPUS();
+  std::vector<std::string> paths = corpus::TextFiles(GetParam());
+  ASSERT_GE(paths.size(), GetParam() == corpus::Texts::kCorpus ? 12u : 2u) << corpus::Dir();
   for (const std::string& path : paths) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
     ByteStream stream;
-    std::string text = ss.str();
+    std::string text = corpus::ReadFile(path);
     stream.Write(text.data(), text.size());
     ReadingCollection ruby, rinfo;
     FilterLines out;
@@ -75,6 +63,10 @@ TEST(RowCuttingPropertyTest, RowsRebuildTheLineAndNeverSplitACharacter) {
     EXPECT_GT(lines, 0) << path;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, RowCuttingPropertyTest,
+                         ::testing::Values(corpus::Texts::kEmbedded, corpus::Texts::kCorpus),
+                         corpus::kTextsName);
 
 }  // namespace
 }  // namespace shiori

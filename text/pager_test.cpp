@@ -86,5 +86,28 @@ TEST(CutRowsTest, EightyByteRowsLeaveEmptyTrailingRows) {
   EXPECT_EQ(rows[2], "");
 }
 
+TEST(ClassicLayoutTest, PagesHoldEveryRowOnceAndGrowForALongLine) {
+  // Short lines, a line of 39 rows (the page grows to 39), short lines on
+  // pages of that length, a 2-row line (back to 22) with rows left over.
+  PageState page;
+  ClassicLayout layout(page);
+  std::vector<std::string> expected, shown;
+  std::vector<int> lengths;
+  for (int k = 0; k < 160; ++k) {
+    const std::string line = k == 10   ? std::string(3000, 'L')
+                             : k == 70 ? std::string(100, 'M')
+                                       : "line " + std::to_string(k);
+    for (std::string_view row : CutRows(line)) expected.emplace_back(row);
+    for (bool complete = layout.Place(line); complete; complete = layout.TurnPage()) {
+      lengths.push_back(page.pline_num);
+      for (int i = 0; i < page.pline_num; ++i) shown.push_back(page.page_buff[page.pg][i]);
+    }
+  }
+  for (int i = 0; i < page.count[kRowsInPage]; ++i) shown.push_back(page.page_buff[page.pg][i]);
+  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(lengths, (std::vector<int>{39, 39, 22, 22, 22, 22, 22}));
+  EXPECT_EQ(page.count[kRowsRead], static_cast<int>(expected.size()));
+}
+
 }  // namespace
 }  // namespace shiori

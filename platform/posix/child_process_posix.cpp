@@ -5,33 +5,23 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/posix/monotonic_clock.h"
+#include "platform/posix/stop_request.h"
+
 namespace shiori {
-
-namespace {
-
-long long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
-void SleepMs(int ms) {
-  timespec t{ms / 1000, (ms % 1000) * 1000000L};
-  while (nanosleep(&t, &t) != 0 && errno == EINTR) {
-  }
-}
-
-}  // namespace
 
 ChildResult RunChild(const std::vector<std::string>& argv, const std::string& stdin_path,
                      int timeout_ms) {
   ChildResult result;
-  if (argv.empty()) return result;
+  if (argv.empty() || StopSignal() != 0) return result;
   // Everything the child needs is prepared before fork: after it, the child
   // only duplicates descriptors and calls exec.
   std::vector<char*> args;
@@ -44,8 +34,14 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::string& st
     if (null >= 0) close(null);
     return result;
   }
+  const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
+#if defined(__linux__)
+    // A reader killed outright (SIGKILL) cannot end its helper: the system
+    // does, rather than leave it running for nobody.
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+#endif
     if (dup2(in, 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) _exit(127);
 #if defined(__linux__)
     close_range(3, ~0U, 0);  // nothing of the reader's leaks into the helper
@@ -65,14 +61,15 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::string& st
     pid_t done = waitpid(pid, &status, WNOHANG);
     if (done == pid) break;
     if (done < 0 && errno != EINTR) return result;
-    if (NowMs() >= deadline) {
+    const bool late = NowMs() >= deadline;
+    // Asked to end: the helper is ended with the reader, not left behind.
+    if (late || !NapUnlessStopped(nap)) {
       kill(pid, SIGKILL);
       while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
       }
-      result.timed_out = true;
+      (late ? result.timed_out : result.stopped) = true;
       return result;
     }
-    SleepMs(nap);
     if (nap < 20) nap *= 2;
   }
   if (WIFEXITED(status)) {

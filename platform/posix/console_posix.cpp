@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "platform/posix/terminal_guard.h"
@@ -36,10 +37,39 @@ std::string Sgr(std::uint16_t attributes) {
   return "\x1b[0;" + std::to_string(fore_code) + ";" + std::to_string(back_code) + "m";
 }
 
+// Writes all of |bytes| to |fd|; a failed write has no effect, as on the
+// console.
+void WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      struct pollfd p {fd, POLLOUT, 0};
+      poll(&p, 1, -1);
+    } else {
+      break;
+    }
+  }
+}
+
 }  // namespace
 
-PosixConsole::PosixConsole(int fd, const std::string& charset, TerminalGuard* guard)
-    : fd_(fd), tty_(isatty(fd) == 1), to_terminal_(charset), guard_(guard) {
+bool PosixConsole::TermTakesEscapes(const char* term) {
+  return term == nullptr || std::strcmp(term, "dumb") != 0;
+}
+
+PosixConsole::PosixConsole(int fd, const std::string& charset, TerminalGuard* guard,
+                           bool escapes, int error_fd)
+    : fd_(fd),
+      error_fd_(error_fd),
+      tty_(escapes && isatty(fd) == 1),
+      charset_(charset),
+      to_terminal_(charset),
+      guard_(guard) {
   if (tty_) ReadWindowSize();
   if (guard_ != nullptr) guard_->SetConsole(this);
 }
@@ -55,6 +85,16 @@ void PosixConsole::Write(std::string_view bytes) {
   if (tty_) Track(bytes);
   to_terminal_.Convert(bytes, &out_);
   if (out_.size() >= kFlushAt) WriteOut();
+}
+
+void PosixConsole::WriteError(std::string_view bytes) {
+  if (bytes.empty()) return;
+  Flush();
+  std::string out;
+  Cp932ToTerminal to_error(charset_);
+  to_error.Convert(bytes, &out);
+  to_error.Finish(&out);
+  WriteAll(error_fd_, out);
 }
 
 void PosixConsole::SetTextAttribute(std::uint16_t attributes) { wanted_ = attributes; }
@@ -192,20 +232,7 @@ void PosixConsole::ReadWindowSize() {
 }
 
 void PosixConsole::WriteOut() {
-  std::size_t done = 0;
-  while (done < out_.size()) {
-    ssize_t n = write(fd_, out_.data() + done, out_.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      struct pollfd p {fd_, POLLOUT, 0};
-      poll(&p, 1, -1);
-    } else {
-      break;  // a failed write has no effect, as on the console
-    }
-  }
+  WriteAll(fd_, out_);
   out_.clear();
 }
 

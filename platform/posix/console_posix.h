@@ -25,13 +25,18 @@ class PosixConsole : public ConsoleBuffer {
  public:
   /// Writes to |fd| (1, the standard output) in |charset| (TerminalCharset()).
   /// |guard| (may be null) is told whether colours are in force, so that
-  /// every way out of the program resets them.
-  PosixConsole(int fd, const std::string& charset, TerminalGuard* guard = nullptr);
+  /// every way out of the program resets them. |escapes|: false for a
+  /// terminal that takes none (TERM=dumb), which then gets the text alone.
+  /// Error messages go to |error_fd|.
+  PosixConsole(int fd, const std::string& charset, TerminalGuard* guard = nullptr,
+               bool escapes = true, int error_fd = 2);
   ~PosixConsole() override;
   PosixConsole(const PosixConsole&) = delete;
   PosixConsole& operator=(const PosixConsole&) = delete;
 
   void Write(std::string_view bytes) override;
+  /// Converted as the screen's text is, to the error descriptor given.
+  void WriteError(std::string_view bytes) override;
   /// The colour sequence is written with the next output, and only when the
   /// attribute differs from the one in force.
   void SetTextAttribute(std::uint16_t attributes) override;
@@ -54,6 +59,10 @@ class PosixConsole : public ConsoleBuffer {
 
   bool is_terminal() const { return tty_; }
 
+  /// False for a terminal type known to take no escape sequences (|term|,
+  /// the TERM variable, is "dumb").
+  static bool TermTakesEscapes(const char* term);
+
  private:
   void Emit(std::string_view raw);
   void ShowAttribute();
@@ -64,7 +73,11 @@ class PosixConsole : public ConsoleBuffer {
   void WriteOut();
 
   int fd_;
+  int error_fd_;
+  // A terminal that takes escape sequences (colours, cursor moves, erasing);
+  // any other output gets the text alone.
   bool tty_;
+  std::string charset_;
   Cp932ToTerminal to_terminal_;
   TerminalGuard* guard_;
   std::string out_;

@@ -18,16 +18,12 @@
 #include <sstream>
 #include <string>
 
+#include "platform/posix/monotonic_clock.h"
+
 namespace shiori {
 namespace {
 
 const char kTheme[] = "/usr/share/sounds/freedesktop/stereo";
-
-long long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/posix/stop_request.h"
+
 namespace shiori {
 
 namespace {
@@ -98,6 +100,8 @@ PosixFileDialog::Line PosixFileDialog::ReadLine(std::string* line) {
   Line result = Line::kEnd;
   bool too_long = false;
   for (;;) {
+    // A request to end the program ends the answer as the end of input does.
+    if (WaitForInput(fd_, -1) == InputWait::kStop) break;
     char c;
     ssize_t n = read(fd_, &c, 1);
     if (n < 0 && errno == EINTR) continue;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/keyboard.h"
+#include "text/utf8.h"
 
 namespace shiori {
 
@@ -66,7 +67,7 @@ void KeyDecoder::Feed(unsigned char byte) {
         state_ = State::kEscape;
       } else if (utf8_ && byte >= 0xC2 && byte <= 0xF4) {
         state_ = State::kUtf8;
-        utf8_left_ = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : 1;
+        utf8_left_ = static_cast<int>(Utf8SequenceLength(byte)) - 1;
       } else {
         ready_.push_back(byte);
       }
@@ -84,7 +85,7 @@ void KeyDecoder::Feed(unsigned char byte) {
       } else if (utf8_ && byte >= 0xC2 && byte <= 0xF4) {
         // Alt with a character beyond ASCII: one key once the character ends.
         state_ = State::kUtf8;
-        utf8_left_ = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : 1;
+        utf8_left_ = static_cast<int>(Utf8SequenceLength(byte)) - 1;
       } else {
         // Alt (Meta) with a key: one key press.
         ready_.push_back(kKeyOtherSpecial);

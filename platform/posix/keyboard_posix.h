@@ -15,13 +15,11 @@ namespace shiori {
 /// buffering) for as long as they wait, and no longer; prompts read in the
 /// terminal's normal mode, so the reader sees and edits the answer.
 ///
-/// The prompts share one input buffer with C scanf semantics: what a prompt
-/// does not take stays for the next prompt. On a terminal a key wait reads
-/// the terminal itself and leaves that buffer alone (as a console's single
-/// key read bypasses the C library's input buffer). When the input is not a
-/// terminal, keys come from the same buffer, and the rest of the line that
-/// answered a prompt (blanks and its line feed) is not taken as a key, just
-/// as the Enter that ends a typed answer is none.
+/// A prompt takes a whole line from the input, its line feed included, so
+/// nothing of it is left for a later prompt or key. On a terminal a key wait
+/// reads the terminal itself (a normal-mode terminal hands over a line at a
+/// time, so a prompt never holds typing meant for a key). When the input is
+/// not a terminal, keys come from the bytes read after the prompt's line.
 class PosixKeyboard : public Keyboard {
  public:
   /// Reads |fd| (0, the standard input). |charset|: the terminal's
@@ -31,7 +29,9 @@ class PosixKeyboard : public Keyboard {
 
   /// One key press: a plain key is its byte; a special key (an escape
   /// sequence) or a typed character beyond ASCII is one code of its own; a
-  /// lone ESC is 27. kKeyEof when the input has ended.
+  /// lone ESC is 27. kKeyEof when the input has ended, or when the program
+  /// has been asked to end (stop_request.h); Ctrl-C read as a byte is that
+  /// request (SIGINT), as the terminal's own Ctrl-C is.
   int GetKey() override;
   bool KeyWaiting() override;
   bool ReadInt(int* value) override;
@@ -41,25 +41,27 @@ class PosixKeyboard : public Keyboard {
   /// nothing and never matches mangled bytes, and the word still shows (with
   /// a replacement mark) when it is printed back.
   bool ReadWord(std::string* word, std::size_t max_bytes) override;
+  bool InputEnded() const override { return ended_; }
 
   /// Waits up to |timeout_ms| (-1: no limit) for a key press; true when one
-  /// is waiting (or the input has ended, so a read will not block).
+  /// is waiting (or the input has ended, or the program has been asked to
+  /// end, so a read will not block).
   bool WaitForKey(int timeout_ms);
 
  private:
   static constexpr int kEnd = -1;
   static constexpr int kTimedOut = -2;
 
+  /// One key press as GetKey reads it, before Ctrl-C is told apart.
+  int DecodeKey();
   /// The next byte of a key press, kEnd, or kTimedOut after |timeout_ms|.
   int NextKeyByte(int timeout_ms);
   /// Reads what input there is into buffer_: 1, or 0 at the end of input,
   /// or kTimedOut.
   int Fill(int timeout_ms);
-  /// Byte |index| of buffer_, reading more as needed; kEnd past the input.
-  int Peek(std::size_t index);
-  /// Drops white space before the next prompt field; false at end of input.
-  bool SkipWhite();
-  void DropPromptLineEnd();
+  /// The next line that is not blank, in code page 932; false (and ended_)
+  /// at end of input.
+  bool ReadAnswer(std::string* cp932);
   void FlushOutput();
 
   int fd_;
@@ -68,7 +70,7 @@ class PosixKeyboard : public Keyboard {
   TerminalToCp932 to_cp932_;
   KeyDecoder decoder_;
   std::string buffer_;
-  bool prompt_line_open_ = false;
+  bool ended_ = false;
 };
 
 }  // namespace shiori

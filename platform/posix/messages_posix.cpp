@@ -1,18 +1,8 @@
 #include "platform/posix/messages_posix.h"
 
-#include <time.h>
+#include "platform/posix/monotonic_clock.h"
 
 namespace shiori {
-
-namespace {
-
-std::int64_t NowMs() {
-  struct timespec ts {};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-}  // namespace
 
 void PosixMessageQueue::StartTimer(int interval_ms) {
   interval_ms_ = interval_ms > 0 ? interval_ms : 1;

@@ -4,14 +4,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "platform/posix/monotonic_clock.h"
+
 namespace shiori {
 namespace {
-
-long long NowMs() {
-  struct timespec ts {};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
 
 class PosixMessageQueueTest : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include "platform/posix/messages_posix.h"
 #include "platform/posix/music_posix.h"
 #include "platform/posix/speech_posix.h"
+#include "platform/posix/stop_request.h"
 #include "platform/posix/terminal_guard.h"
 #include "platform/posix/window_posix.h"
 
@@ -26,7 +27,8 @@ class PosixPlatform : public RealPlatform {
   PosixPlatform()
       : charset_(TerminalCharset()),
         guard_(STDIN_FILENO, STDOUT_FILENO),
-        console_(STDOUT_FILENO, charset_, &guard_),
+        console_(STDOUT_FILENO, charset_, &guard_,
+                 PosixConsole::TermTakesEscapes(std::getenv("TERM")), STDERR_FILENO),
         keyboard_(STDIN_FILENO, charset_, &console_),
         messages_(&keyboard_),
         window_(&console_, &keyboard_),
@@ -49,8 +51,14 @@ class PosixPlatform : public RealPlatform {
       guard_.Restore();
       std::exit(status);
     };
+    p_.stop_requested = [] { return StopSignal() != 0; };
   }
   Platform& platform() override { return p_; }
+  int Finish(int status) override {
+    if (const int signal_number = StopSignal(); signal_number != 0)
+      guard_.EndBySignal(signal_number);
+    return status;
+  }
 
  private:
   std::string charset_;

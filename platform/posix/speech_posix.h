@@ -2,12 +2,24 @@
 // file and played through the sound server, one after the other.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/media.h"
 
 namespace shiori {
+
+/// True when a player could be heard here: a sound server answers on its
+/// socket (PULSE_SERVER, else the user's or the system's), or the machine
+/// has a playback device. A few system calls, no helper started.
+bool SoundOutputReachable();
+
+/// Removes the private folders ("shiori-speech-PID-XXXXXX") in |temp_dir|
+/// that this user's readers left when they were killed: those whose process
+/// is gone. A folder of the older form, without the process, is removed once
+/// it is an hour old (no utterance lasts that long).
+void RemoveStaleSpeechFolders(const std::string& temp_dir);
 
 /// Where the synthesiser, its dictionary and voice, and the players are.
 struct JTalkSettings {
@@ -23,6 +35,9 @@ struct JTalkSettings {
   std::string wav_dir;
   /// Directory for the private working files; empty: $TMPDIR, else /tmp.
   std::string temp_dir;
+  /// Asked once, at construction, unless wav_dir is set: whether anything
+  /// played could be heard. When not, nothing is ever synthesised.
+  std::function<bool()> output_reachable = SoundOutputReachable;
   int synth_timeout_ms = 20000;  ///< per line
   int play_margin_ms = 3000;     ///< beyond the sound's own length
   int device_retry_ms = 30000;   ///< after a failed playback, speak nothing this long
@@ -31,8 +46,11 @@ struct JTalkSettings {
 /// Reads the lines aloud in Japanese through Open JTalk; Speak returns when
 /// the last line has been played. Text goes to the synthesiser on its
 /// standard input, never on a command line. Without the synthesiser, its
-/// dictionary or voice, or without a player, it does nothing; when playback
-/// fails (no sound server or device) it stays silent for device_retry_ms.
+/// dictionary or voice, or without a player and a sound output to hear it
+/// through, it does nothing and costs nothing; when playback fails all the
+/// same it stays silent for device_retry_ms. When the program is asked to
+/// end, the helper at work is killed and the private folder removed at
+/// once; the folders of readers that were killed are removed at the start.
 class PosixSpeech : public SpeechEngine {
  public:
   /// The Debian paths; the environment variable SHIORI_SPEECH_WAV_DIR, when

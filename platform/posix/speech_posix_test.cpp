@@ -4,7 +4,11 @@
 #include "platform/posix/speech_posix.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "platform/posix/child_process_posix.h"
+#include "platform/posix/monotonic_clock.h"
 #include "tests/support/fake_platform.h"
 
 namespace shiori {
@@ -26,12 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
-
-long long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -108,6 +107,7 @@ class SpeechPosixTest : public ::testing::Test {
     s.voice = dir_ + "/voice.htsvoice";
     s.players = {FakePlayer()};
     s.temp_dir = dir_ + "/tmp";
+    s.output_reachable = [] { return true; };  // the stand-in player is heard
     return s;
   }
   // The real synthesiser with the Debian paths, rendering into wavs/.
@@ -208,6 +208,18 @@ TEST_F(SpeechPosixTest, MissingToolsOrAFailingDeviceCostNothing) {
   s.wav_dir = dir_ + "/wavs";  // rendering to files needs no player
   EXPECT_TRUE(PosixSpeech(s).available());
 
+  // Nothing that plays could be heard: known once, before any synthesis.
+  s = Fake();
+  int asked = 0;
+  s.output_reachable = [&asked] { return ++asked, false; };
+  PosixSpeech unheard(s);
+  unheard.Speak({"一"});
+  unheard.Speak({"二"});
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(Listing(dir_ + "/texts").empty());
+  s.wav_dir = dir_ + "/wavs";  // and files are still recorded
+  EXPECT_TRUE(PosixSpeech(s).available());
+
   // A player that fails (no sound server): the next utterance within the
   // retry time is not even synthesised.
   s = Fake();
@@ -283,6 +295,35 @@ TEST_F(SpeechPosixTest, TheReaderQuittingIsHeardThroughOpenJTalk) {
   EXPECT_GT(st.st_size, 100000);  // about two seconds at 48 kHz
 }
 
+TEST_F(SpeechPosixTest, FoldersOfKilledReadersAreRemovedAtTheStartAndOthersKept) {
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  const std::string prefix = dir_ + "/tmp/shiori-speech-";
+  struct Folder {
+    std::string path;
+    bool hours_old;
+    bool removed;
+  };
+  const std::vector<Folder> folders = {
+      {prefix + std::to_string(gone) + "-aaaaaa", false, true},      // its reader is gone
+      {prefix + std::to_string(getpid()) + "-bbbbbb", true, false},  // its reader is here
+      {prefix + "cccccc", true, true},    // the older form, long forgotten
+      {prefix + "dddddd", false, false},  // the older form, perhaps in use
+  };
+  for (const Folder& f : folders) {
+    fs::create_directory(f.path);
+    Spit(f.path + "/text.txt", "spoken text");
+    if (f.hours_old) {
+      const timespec two_hours_ago[2] = {{time(nullptr) - 7200, 0}, {time(nullptr) - 7200, 0}};
+      ASSERT_EQ(utimensat(AT_FDCWD, f.path.c_str(), two_hours_ago, 0), 0);
+    }
+  }
+  PosixSpeech speech(Fake());
+  for (const Folder& f : folders) EXPECT_EQ(fs::exists(f.path), !f.removed) << f.path;
+}
+
 TEST_F(SpeechPosixTest, WithoutASoundServerSpeechFailsQuicklyAndThenStaysSilent) {
   if (!RealAvailable()) GTEST_SKIP() << "open_jtalk with its dictionary and voice is not installed";
   if (FindExecutable("paplay").empty()) GTEST_SKIP() << "paplay (pulseaudio-utils) is not installed";
@@ -292,6 +333,9 @@ TEST_F(SpeechPosixTest, WithoutASoundServerSpeechFailsQuicklyAndThenStaysSilent)
   JTalkSettings s = Real();
   s.wav_dir.clear();
   s.players = {"paplay"};
+  // With no playback device either, it is known at once that nothing
+  // would be heard: not even the first piece is synthesised.
+  const bool device = fs::exists("/dev/snd");
   PosixSpeech speech(s);
   long long t0 = NowMs();
   speech.Speak({"途中まで表示しました"});
@@ -299,10 +343,28 @@ TEST_F(SpeechPosixTest, WithoutASoundServerSpeechFailsQuicklyAndThenStaysSilent)
   t0 = NowMs();
   speech.Speak({"おわりまで、ひょうじしました"});
   const long long second = NowMs() - t0;
+  const bool unreachable = !SoundOutputReachable();
+  // A server that answers on the socket named is reachable.
+  const std::string socket_path = dir_ + "/server";
+  const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  socket_path.copy(addr.sun_path, sizeof addr.sun_path - 1);
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(listen(server, 1), 0);
+  setenv("PULSE_SERVER", ("unix:" + socket_path).c_str(), 1);
+  const bool answering = SoundOutputReachable();
+  close(server);
   if (old != nullptr) setenv("PULSE_SERVER", saved.c_str(), 1); else unsetenv("PULSE_SERVER");
-  // Synthesis only (the 2.3 s of speech are not waited for), then nothing.
-  EXPECT_LT(first, 2000);
-  EXPECT_LT(second, 100);  // a synthesis alone takes longer
+  EXPECT_TRUE(answering);
+  if (!device) {
+    EXPECT_TRUE(unreachable);
+    EXPECT_FALSE(speech.available());
+    EXPECT_LT(first, 100);  // a synthesis alone takes longer
+  } else {
+    EXPECT_LT(first, 2000);  // synthesis only, the speech is not waited for
+  }
+  EXPECT_LT(second, 100);
   EXPECT_TRUE(Listing(s.temp_dir).empty());
 }
 

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/posix/stop_request.h"
+
 namespace shiori {
 
 namespace {
@@ -22,6 +24,7 @@ TerminalGuard::TerminalGuard(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out
   previous_ = g_active;
   g_active = this;
 
+  PrepareStopRequests();
   static bool exit_hook = false;
   if (!exit_hook) exit_hook = std::atexit(&TerminalGuard::OnExit) == 0;
 
@@ -55,6 +58,14 @@ void TerminalGuard::Restore() {
 }
 
 void TerminalGuard::OnSignal(int signal_number) {
+  // The first request is carried out by the reader at its next wait. A
+  // closed pipe says so again at every write, and a closed terminal may be
+  // reported twice (by the system and by the shell): neither is a reader
+  // who insists.
+  if (StopSignal() == 0 || signal_number == SIGPIPE || signal_number == SIGHUP) {
+    RequestStop(signal_number);
+    return;
+  }
   if (TerminalGuard* guard = g_active) guard->Restore();
   // Die of the signal itself: it is blocked while this handler runs, and
   // takes its default action as soon as the handler returns.
@@ -63,6 +74,23 @@ void TerminalGuard::OnSignal(int signal_number) {
   sigemptyset(&fallback.sa_mask);
   sigaction(signal_number, &fallback, nullptr);
   raise(signal_number);
+}
+
+void TerminalGuard::EndBySignal(int signal_number) {
+  if (console_ != nullptr) console_->Flush();
+  Restore();
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal_number, &fallback, nullptr);
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signal_number);
+  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
+  raise(signal_number);
+  // A signal whose default is not to end the process: end as a shell
+  // reports one that did.
+  std::_Exit(128 + signal_number);
 }
 
 void TerminalGuard::OnStop(int signal_number) {

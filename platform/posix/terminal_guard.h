@@ -9,11 +9,15 @@
 namespace shiori {
 
 /// Saves the terminal's modes at start and restores them, with a colour
-/// reset when colours are in force, at a normal exit (exit() included), on
-/// SIGINT, SIGTERM and SIGHUP (then the signal takes its default action, so
-/// the parent sees how the program ended), and when the guard is destroyed.
-/// On SIGTSTP (Ctrl-Z) the same is done before the program stops, and the
-/// modes it had (a key wait's) are set again when it is continued.
+/// reset when colours are in force, at a normal exit (exit() included), and
+/// when the guard is destroyed.
+/// SIGINT, SIGTERM, SIGHUP and SIGPIPE ask the program to end (see
+/// stop_request.h): the reader saves what it keeps and ends by its exit
+/// sequence, then EndBySignal restores the terminal and ends the process by
+/// the signal itself, so the parent sees how the program ended. A second
+/// SIGINT or SIGTERM while that is under way restores and ends at once.
+/// On SIGTSTP (Ctrl-Z) the modes are restored before the program stops, and
+/// the modes it had (a key wait's) are set again when it is continued.
 /// The signal handlers are process-wide by nature: one guard is active at a
 /// time, the latest constructed.
 class TerminalGuard {
@@ -33,6 +37,9 @@ class TerminalGuard {
   /// Restores the saved modes and resets the colours if in force.
   /// Async-signal-safe: tcsetattr and write only.
   void Restore();
+  /// Flushes the console, restores, and ends the process by |signal_number|
+  /// taking its default action.
+  [[noreturn]] void EndBySignal(int signal_number);
   /// True once after a stop reset the colours behind the console's back:
   /// the console shows its colours again before it writes.
   bool TakeColoursReset() {
@@ -42,7 +49,7 @@ class TerminalGuard {
   }
 
  private:
-  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGTSTP};
   static constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
   static void OnSignal(int signal_number);
   static void OnStop(int signal_number);

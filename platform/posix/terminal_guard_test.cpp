@@ -12,17 +12,13 @@
 
 #include "platform/posix/console_posix.h"
 #include "platform/posix/keyboard_posix.h"
+#include "platform/posix/monotonic_clock.h"
 #include "platform/posix/pty_for_tests.h"
 #include "platform/posix/raw_mode.h"
+#include "platform/posix/stop_request.h"
 
 namespace shiori {
 namespace {
-
-long long NowMs() {
-  struct timespec ts {};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
 
 // Runs |child| in a child process and returns its pid; the test process's
 // buffered output is flushed first so the child cannot print it twice.
@@ -46,8 +42,8 @@ bool WaitForKeyWait(const TestPty& pty) {
   return true;
 }
 
-TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedRestoresTheTerminal) {
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedEndsTheWaitAndTheProgramRestored) {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     SCOPED_TRACE("signal " + std::to_string(signal_number));
     TestPty pty;
     ASSERT_TRUE(pty.ok());
@@ -58,7 +54,11 @@ TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedRestoresTheTerminal) {
       console.SetTextAttribute(0x9F);
       console.Write("page");
       PosixKeyboard keyboard(pty.terminal(), "UTF-8", &console);
-      keyboard.GetKey();
+      // The wait ends as at the end of input; the program's own way out
+      // follows, then the signal ends it.
+      if (keyboard.GetKey() == kKeyEof && StopSignal() == signal_number)
+        guard.EndBySignal(signal_number);
+      _exit(3);
     });
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(WaitForKeyWait(pty)) << "the child never waited for a key";

@@ -22,7 +22,8 @@ class PosixTextCodec : public TextCodec {
   // playlist of many thousand paths is listed path by path, and finding the
   // locale's character set or opening a conversion costs far more than
   // converting a path.
-  PosixTextCodec() : native_(std::make_unique<TerminalToCp932>(TerminalCharset())) {}
+  PosixTextCodec()
+      : charset_(TerminalCharset()), native_(std::make_unique<TerminalToCp932>(charset_)) {}
 
   bool Utf8ToCp932(std::string_view utf8, std::string* cp932) const override {
     cp932->clear();
@@ -59,6 +60,15 @@ class PosixTextCodec : public TextCodec {
     return out;
   }
 
+  std::string Cp932ToReadable(std::string_view cp932) const override {
+    // As the screen shows it, since the terminal is where it will be read.
+    Cp932ToTerminal to_terminal(charset_);
+    std::string out;
+    to_terminal.Convert(cp932, &out);
+    to_terminal.Finish(&out);
+    return out;
+  }
+
   std::string NativeFileStem(std::string_view path) const override {
     std::size_t slash = path.rfind('/');
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -67,6 +77,7 @@ class PosixTextCodec : public TextCodec {
   }
 
  private:
+  const std::string charset_;
   // Keeps no state from one path to the next.
   const std::unique_ptr<TerminalToCp932> native_;
 };

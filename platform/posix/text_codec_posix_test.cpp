@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "platform/posix/charset.h"
 #include "platform/text_codec.h"
+#include "tests/support/corpus.h"
 
 namespace shiori {
 namespace {
@@ -53,10 +52,8 @@ TEST(TextCodecTest, Utf8BecomesCp932AndWhatItCannotHoldBecomesGeta) {
 }
 
 TEST(TextCodecTest, CorpusTextSurvivesTheRoundTripThroughUtf8) {
-  std::ifstream in(std::string(SHIORI_CORPUS_DIR) + "/776_ruby_6020.txt", std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  const std::string cp932 = ss.str();
+  SHIORI_NEEDS_CORPUS();
+  const std::string cp932 = corpus::ReadFile(corpus::Path("776_ruby_6020.txt"));
   ASSERT_EQ(cp932.size(), 216453u);
   Cp932ToTerminal to_utf8("UTF-8");
   std::string utf8;

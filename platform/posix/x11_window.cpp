@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/stop_request.h"
 #include "text/sjis.h"
 
 namespace shiori {
@@ -174,6 +175,12 @@ X11Result ShowInX11Window(const std::string& display, const std::string& title, 
       bool open = true;
       bool destroyed = false;
       while (open) {
+        // The wait for the window's events also ends when the program is
+        // asked to end; the window then closes as if the reader closed it.
+        if (XPending(dpy) == 0) {
+          if (WaitForInput(ConnectionNumber(dpy), -1) == InputWait::kStop) break;
+          continue;
+        }
         XEvent ev;
         XNextEvent(dpy, &ev);
         switch (ev.type) {

@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "cconsole/cconsole.h"
+#include "platform/win32/keyboard_win32.h"
 
 namespace shiori {
 namespace {
@@ -128,6 +130,52 @@ TEST_F(RealConsoleTest, JapaneseIsWrittenAsItsCodePage932Bytes) {
   const std::wstring got(cells, n);
   EXPECT_EQ(got.substr(0, 1), L"\u8868");
   EXPECT_NE(got.find(L'\u793a'), std::wstring::npos);
+}
+
+TEST_F(RealConsoleTest, JapaneseShowsAndIsTypedUnderAnotherCodePage) {
+  // A console left at the code page of a Western system.
+  ASSERT_TRUE(SetConsoleOutputCP(437));
+  ASSERT_TRUE(SetConsoleCP(437));
+  WinConsole out(handle_);
+  CConsole cnsl(&out);
+  cnsl.SetCursorPosition(0, 4);
+  // 表示, cut inside each character by the writes.
+  out.Write("\x95");
+  out.Write("\x5c\x8e");
+  out.Write("\xa6\n");
+  wchar_t cells[4] = {};
+  DWORD n = 0;
+  ReadConsoleOutputCharacterW(handle_, cells, 4, {0, 4}, &n);
+  const std::wstring got(cells, n);
+  EXPECT_EQ(got.substr(0, 1), L"\u8868");
+  EXPECT_NE(got.find(L'\u793a'), std::wstring::npos);
+
+  // 検索 typed, a blank, more, Enter: the prompt gets the word in code page 932.
+  HANDLE in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(in, INVALID_HANDLE_VALUE);
+  std::vector<INPUT_RECORD> typed;
+  for (wchar_t c : std::wstring(L"\u691c\u7d22 x\r")) {
+    for (BOOL down : {TRUE, FALSE}) {
+      INPUT_RECORD r{};
+      r.EventType = KEY_EVENT;
+      r.Event.KeyEvent.bKeyDown = down;
+      r.Event.KeyEvent.wRepeatCount = 1;
+      r.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+      r.Event.KeyEvent.uChar.UnicodeChar = c;
+      typed.push_back(r);
+    }
+  }
+  DWORD written = 0;
+  ASSERT_TRUE(WriteConsoleInputW(in, typed.data(), static_cast<DWORD>(typed.size()), &written));
+  WinKeyboard keys(nullptr, in);
+  std::string word;
+  ASSERT_TRUE(keys.ReadWord(&word, 255));
+  EXPECT_EQ(word, "\x8c\x9f\x8d\xf5");
+  CloseHandle(in);
+  // The code pages are as they were found.
+  EXPECT_EQ(GetConsoleOutputCP(), 437u);
+  EXPECT_EQ(GetConsoleCP(), 437u);
 }
 
 TEST_F(RealConsoleTest, ClearPaintsTheWholeBufferAndLeavesCursorAndColour) {

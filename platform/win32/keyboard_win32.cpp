@@ -3,10 +3,9 @@
 #include <conio.h>
 #include <windows.h>
 
-#include <cctype>
-#include <vector>
+#include <string_view>
 
-#include "text/sjis.h"
+#include "platform/win32/console_stop_win32.h"
 
 namespace shiori {
 
@@ -76,39 +75,115 @@ bool ConsoleKeyWaiting(void* console_in) {
   return false;
 }
 
-WinKeyboard::WinKeyboard(std::FILE* prompts) : in_(prompts), console_in_(ConsoleInputHandle()) {}
+std::string WideToCp932(std::wstring_view wide) {
+  if (wide.empty()) return "";
+  const int n = WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+  if (n > 0)
+    WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+WinKeyboard::WinKeyboard(std::FILE* prompts, void* console)
+    : in_(prompts != nullptr ? prompts : stdin),
+      console_in_(console),
+      prompts_from_console_(prompts == nullptr && console != nullptr) {}
 
 int WinKeyboard::GetKey() {
+  // Asked to end: no key will be taken any more, as at the end of input.
+  if (ConsoleStopRequested()) return kKeyEof;
+  if (console_in_ != nullptr) {
+    // _getch cannot be woken once it waits: it is called only when a key is
+    // there, and the wait for one also watches for a request to end.
+    HANDLE waits[2] = {static_cast<HANDLE>(console_in_), static_cast<HANDLE>(ConsoleStopEvent())};
+    const DWORD count = waits[1] != nullptr ? 2 : 1;
+    // Peeked rather than asked of _kbhit, which passes over the keys that
+    // have no character (the arrows) under wine.
+    for (;;) {
+      DropIdleEvents(waits[0]);
+      INPUT_RECORD next;
+      DWORD queued = 0;
+      if (PeekConsoleInputA(waits[0], &next, 1, &queued) && queued > 0) break;
+      const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+      if (ConsoleStopRequested()) return kKeyEof;
+      if (woke == WAIT_FAILED) break;
+    }
+  }
   int c = _getch();
   if (c == EOF || c == 0xFFFF) return kKeyEof;  // no console to read from
+  // Ctrl-C typed while _getch itself read the console arrives as a key.
+  if (c == 0x03) {
+    RequestConsoleStop();
+    return kKeyEof;
+  }
   if (c == 0 || c == 0xE0) return FoldSpecialKey(c, _getch());
   return c & 0xFF;
 }
 
-bool WinKeyboard::KeyWaiting() { return ConsoleKeyWaiting(console_in_); }
+bool WinKeyboard::KeyWaiting() {
+  return ConsoleStopRequested() || ConsoleKeyWaiting(console_in_);
+}
 
 bool WinKeyboard::ReadInt(int* value) {
-  int v = 0;
-  if (std::fscanf(in_, "%d", &v) != 1) return false;
-  *value = v;
-  return true;
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptInt(line, value);
 }
 
 bool WinKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
-  if (max_bytes == 0) return false;
-  // One byte more than the limit tells a longer word from one that fits.
-  std::vector<char> buf(max_bytes + 2, '\0');
-  const std::string format = "%" + std::to_string(max_bytes + 1) + "s";
-  if (std::fscanf(in_, format.c_str(), buf.data()) != 1) return false;
-  std::string_view got(buf.data());
-  if (got.size() > max_bytes) {
-    // The rest of a longer word is dropped; the blank after it stays.
-    int c;
-    while ((c = std::fgetc(in_)) != EOF && !std::isspace(c)) {
-    }
-    if (c != EOF) std::ungetc(c, in_);
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptWord(line, max_bytes, word);
+}
+
+bool WinKeyboard::ReadAnswer(std::string* cp932) {
+  ended_ = false;
+  // Asked to end: a prompt ends as at the end of input.
+  if (ConsoleStopRequested()) {
+    ended_ = true;
+    return false;
   }
-  word->assign(got.substr(0, CharBoundaryPrefix(got, max_bytes)));
+  for (;;) {
+    PromptLine line;
+    const bool got = prompts_from_console_ ? ReadConsoleLine(&line) : ReadFileLine(&line);
+    // Ctrl-Z at the start of a line ends console input, as the C runtime
+    // takes it.
+    if (!got || (!line.text().empty() && line.text()[0] == '\x1a')) {
+      ended_ = true;
+      return false;
+    }
+    if (line.blank()) continue;
+    *cp932 = line.text();
+    return true;
+  }
+}
+
+bool WinKeyboard::ReadConsoleLine(PromptLine* line) {
+  // The console hands over the typed line as it was edited; the whole of
+  // it is read, and only its first kPromptLineMax bytes kept.
+  wchar_t chunk[256];
+  while (!line->complete()) {
+    DWORD got = 0;
+    if (!ReadConsoleW(console_in_, chunk, 256, &got, nullptr) || got == 0)
+      return line->started() && !line->blank();
+    std::string part = WideToCp932(std::wstring_view(chunk, got));
+    line->Take(part);
+  }
+  return true;
+}
+
+bool WinKeyboard::ReadFileLine(PromptLine* line) {
+  char chunk[256];
+  while (!line->complete()) {
+    std::size_t n = 0;
+    int c = 0;
+    while (n < sizeof chunk && (c = std::fgetc(in_)) != EOF) {
+      chunk[n++] = static_cast<char>(c);
+      if (c == '\n') break;
+    }
+    line->Take(std::string_view(chunk, n));
+    if (c == EOF) return line->started() && !line->blank();
+  }
   return true;
 }
 

@@ -1,9 +1,10 @@
-// Keys from the Win32 console (_getch/_kbhit) and the prompts read from
-// standard input with the C runtime's scanf.
+// Keys from the Win32 console (_getch/_kbhit) and the prompts' lines, read
+// from the console in wide characters or from redirected standard input.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "platform/keyboard.h"
 
@@ -24,18 +25,34 @@ bool ConsoleKeyWaiting(void* console_in);
 /// The standard input handle when it is a console, else null.
 void* ConsoleInputHandle();
 
+/// Prompts read the console input |console| (a HANDLE) when it is one: in
+/// wide characters, turned into code page 932, so that typed Japanese
+/// arrives whatever the console's input code page. Otherwise they read the
+/// code page 932 bytes of |prompts| (standard input when null).
 class WinKeyboard : public Keyboard {
  public:
-  /// Prompts read |prompts| (standard input by default).
-  explicit WinKeyboard(std::FILE* prompts = stdin);
+  explicit WinKeyboard(std::FILE* prompts = nullptr, void* console = ConsoleInputHandle());
   int GetKey() override;
   bool KeyWaiting() override;
   bool ReadInt(int* value) override;
   bool ReadWord(std::string* word, std::size_t max_bytes) override;
+  bool InputEnded() const override { return ended_; }
 
  private:
+  /// The next line that is not blank; false (and ended_) at end of input.
+  bool ReadAnswer(std::string* cp932);
+  /// One line into |line|; false when the input has ended before it.
+  bool ReadConsoleLine(PromptLine* line);
+  bool ReadFileLine(PromptLine* line);
+
   std::FILE* in_;
   void* console_in_;
+  bool prompts_from_console_;
+  bool ended_ = false;
 };
+
+/// Code page 932 for UTF-16 |wide|; a character code page 932 cannot hold
+/// becomes the system's default character.
+std::string WideToCp932(std::wstring_view wide);
 
 }  // namespace shiori

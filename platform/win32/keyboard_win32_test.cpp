@@ -60,8 +60,8 @@ class PromptTest : public ::testing::Test {
   std::FILE* in_ = nullptr;
 };
 
-TEST_F(PromptTest, ANonNumberIsLeftForTheNextPrompt) {
-  Feed("  12\nabc -7\n");
+TEST_F(PromptTest, EachPromptTakesOneLineAndItsRestIsDropped) {
+  Feed("  12 5\nabc -7\n\r\n\x82\x50\x82\x52\n");  // ..., １３
   WinKeyboard kb(in_);
   int v = 99;
   ASSERT_TRUE(kb.ReadInt(&v));
@@ -69,19 +69,18 @@ TEST_F(PromptTest, ANonNumberIsLeftForTheNextPrompt) {
   v = 99;
   EXPECT_FALSE(kb.ReadInt(&v));
   EXPECT_EQ(v, 99) << "a failed read leaves the value alone";
-  EXPECT_FALSE(kb.ReadInt(&v)) << "the word is still there";
-  std::string w;
-  ASSERT_TRUE(kb.ReadWord(&w, 255));
-  EXPECT_EQ(w, "abc");
-  ASSERT_TRUE(kb.ReadInt(&v));
-  EXPECT_EQ(v, -7);
+  EXPECT_FALSE(kb.InputEnded()) << "a word is an answer, not the end";
+  ASSERT_TRUE(kb.ReadInt(&v)) << "the word's line is gone, the blank one passed over";
+  EXPECT_EQ(v, 13);
   EXPECT_FALSE(kb.ReadInt(&v)) << "end of input";
+  EXPECT_TRUE(kb.InputEnded());
+  std::string w;
   EXPECT_FALSE(kb.ReadWord(&w, 255));
 }
 
 TEST_F(PromptTest, AWordIsCodePage932BytesUpToABlank) {
   // 表示 (95 5C 8E A6): the second byte of 表 is a backslash byte.
-  Feed("\x95\x5c\x8e\xa6\tnext\r\n");
+  Feed("\x95\x5c\x8e\xa6\tnot\r\nnext\r\n");
   WinKeyboard kb(in_);
   std::string w;
   ASSERT_TRUE(kb.ReadWord(&w, 255));
@@ -94,14 +93,14 @@ TEST_F(PromptTest, ALongWordIsCutAtACharacterAndItsRestDropped) {
   // 200 double-byte characters: 255 bytes would end inside the 128th.
   std::string kanji;
   for (int i = 0; i < 200; ++i) kanji += "\x8a\xbf";
-  Feed(kanji + " 5\n");
+  Feed(kanji + " 5\n6\n");
   WinKeyboard kb(in_);
   std::string w;
   ASSERT_TRUE(kb.ReadWord(&w, 255));
   EXPECT_EQ(w, kanji.substr(0, 254));
   int v = 0;
-  ASSERT_TRUE(kb.ReadInt(&v)) << "the rest of the long word is gone, the next one is not";
-  EXPECT_EQ(v, 5);
+  ASSERT_TRUE(kb.ReadInt(&v)) << "the rest of the long word's line is gone";
+  EXPECT_EQ(v, 6);
 }
 
 TEST_F(PromptTest, AWordOfExactlyTheLimitKeepsTheNextWord) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/console_stop_win32.h"
 #include "platform/win32/keyboard_win32.h"
 
 namespace shiori {
@@ -28,10 +29,14 @@ MessageQueue::Message WinMessages::WaitMessage() {
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     return got == 0 || got == -1 ? kQuit : Classify(msg);
   }
-  HANDLE in = static_cast<HANDLE>(console_in_);
+  // A request to end the program ends the wait as a key press does: the
+  // key wait that follows answers it.
+  HANDLE waits[2] = {static_cast<HANDLE>(console_in_), static_cast<HANDLE>(ConsoleStopEvent())};
+  const DWORD count = waits[1] != nullptr ? 2 : 1;
   for (;;) {
+    if (ConsoleStopRequested()) return kOther;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return Classify(msg);
-    DWORD woke = MsgWaitForMultipleObjectsEx(1, &in, INFINITE, QS_ALLINPUT,
+    DWORD woke = MsgWaitForMultipleObjectsEx(count, waits, INFINITE, QS_ALLINPUT,
                                              MWMO_INPUTAVAILABLE);
     if (woke == WAIT_OBJECT_0 && ConsoleKeyWaiting(console_in_)) return kOther;
     if (woke == WAIT_FAILED) {

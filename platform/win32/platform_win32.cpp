@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/win32/console_stop_win32.h"
 #include "platform/win32/console_win32.h"
 #include "platform/win32/cues_win32.h"
 #include "platform/win32/dialog_win32.h"
@@ -42,9 +43,17 @@ class Win32Platform : public RealPlatform {
       std::fflush(nullptr);
       std::exit(status);
     };
+    PrepareConsoleStop();
+    platform_.stop_requested = [] { return ConsoleStopRequested(); };
   }
 
   Platform& platform() override { return platform_; }
+  int Finish(int status) override {
+    if (!ConsoleStopRequested()) return status;
+    std::fflush(nullptr);
+    ConsoleStopFinished();
+    return kConsoleStopStatus;
+  }
 
  private:
   WinConsole console_;

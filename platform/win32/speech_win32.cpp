@@ -3,11 +3,14 @@
 #include <windows.h>
 #include <sapi.h>
 
+#include "platform/win32/console_stop_win32.h"
+
 namespace shiori {
 
 namespace {
 
 constexpr long kRate = 1;
+constexpr unsigned long kWaitSliceMs = 100;
 
 class SapiVoice : public Voice {
  public:
@@ -29,9 +32,18 @@ class SapiVoice : public Voice {
   bool SetRate(long rate) override { return SUCCEEDED(voice_->SetRate(rate)); }
 
   bool Speak(const std::wstring& text) override {
-    // Synchronous, and plain text: a line that looks like markup is read
-    // out, not interpreted.
-    return SUCCEEDED(voice_->Speak(text.c_str(), SPF_IS_NOT_XML, nullptr));
+    // Plain text: a line that looks like markup is read out, not
+    // interpreted. Spoken in the background and waited for in slices, so
+    // that a request to end the program cuts it short.
+    if (FAILED(voice_->Speak(text.c_str(), SPF_IS_NOT_XML | SPF_ASYNC, nullptr))) return false;
+    for (;;) {
+      const HRESULT hr = voice_->WaitUntilDone(kWaitSliceMs);
+      if (hr != S_FALSE) return SUCCEEDED(hr);
+      if (ConsoleStopRequested()) {
+        voice_->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
+        return false;
+      }
+    }
   }
 
  private:
@@ -61,6 +73,7 @@ void WinSpeech::Speak(const std::vector<std::string>& lines) {
   }
   if (!ready_) return;
   for (const std::string& line : lines) {
+    if (ConsoleStopRequested()) return;
     if (line.empty()) continue;
     if (!voice_->Speak(WideFromCp932(line))) return;
   }

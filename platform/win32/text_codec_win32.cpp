@@ -76,6 +76,10 @@ class WinTextCodec : public TextCodec {
     return Cp932FromWide(Wide(native, CP_ACP));
   }
 
+  std::string Cp932ToReadable(std::string_view cp932) const override {
+    return std::string(cp932);
+  }
+
   std::string NativeFileStem(std::string_view path) const override {
     // Walk the path by characters of the ANSI code page, so that the second
     // byte of a character (0x5C in 表) is never taken for a separator.

@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/text_codec.h"
+#include "tests/support/corpus.h"
 
 namespace shiori {
 namespace {
@@ -33,10 +32,8 @@ TEST(WinTextCodecTest, Utf8BecomesCp932AndWhatItCannotHoldBecomesGeta) {
 }
 
 TEST(WinTextCodecTest, CorpusTextSurvivesTheRoundTripThroughUtf8) {
-  std::ifstream in(std::string(SHIORI_CORPUS_DIR) + "/776_ruby_6020.txt", std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  const std::string cp932 = ss.str();
+  SHIORI_NEEDS_CORPUS();
+  const std::string cp932 = corpus::ReadFile(corpus::Path("776_ruby_6020.txt"));
   ASSERT_EQ(cp932.size(), 216453u);
   int n = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(n), L'\0');

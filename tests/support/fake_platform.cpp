@@ -72,34 +72,29 @@ int FakeKeyboard::GetKey() {
   return k;
 }
 
-bool FakeKeyboard::ReadInt(int* value) {
-  std::size_t p = 0;
-  while (p < input.size() && std::isspace(static_cast<unsigned char>(input[p]))) ++p;
-  std::size_t start = p;
-  if (p < input.size() && (input[p] == '-' || input[p] == '+')) ++p;
-  std::size_t digits = p;
-  while (p < input.size() && std::isdigit(static_cast<unsigned char>(input[p]))) ++p;
-  if (p == digits) {
-    input.erase(0, start);
-    return false;
+bool FakeKeyboard::ReadAnswer(std::string* answer) {
+  ended = false;
+  for (;;) {
+    PromptLine line;
+    input.erase(0, line.Take(input));
+    if (!line.started() || (!line.complete() && line.blank())) {
+      ended = true;
+      return false;
+    }
+    if (line.blank()) continue;
+    *answer = line.text();
+    return true;
   }
-  *value = std::atoi(input.substr(start, p - start).c_str());
-  input.erase(0, p);
-  return true;
+}
+
+bool FakeKeyboard::ReadInt(int* value) {
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptInt(line, value);
 }
 
 bool FakeKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
-  std::size_t p = 0;
-  while (p < input.size() && std::isspace(static_cast<unsigned char>(input[p]))) ++p;
-  if (p == input.size()) {
-    input.clear();
-    return false;
-  }
-  std::size_t e = p;
-  while (e < input.size() && !std::isspace(static_cast<unsigned char>(input[e]))) ++e;
-  *word = input.substr(p, std::min(e - p, max_bytes));
-  input.erase(0, e);
-  return true;
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptWord(line, max_bytes, word);
 }
 
 bool FakeResources::Find(std::string_view type, std::string_view name,
@@ -203,6 +198,7 @@ void Scenario::WriteFile(const std::string& name, const std::string& content) co
 
 void Scenario::ResetRecording() {
   console.runs.clear();
+  console.errors.clear();
   console.events.clear();
   console.row = 0;
   console.closed = false;

@@ -25,6 +25,7 @@ struct Run {
 class FakeConsole : public ConsoleBuffer {
  public:
   void Write(std::string_view bytes) override;
+  void WriteError(std::string_view bytes) override { errors.append(bytes); }
   void SetTextAttribute(std::uint16_t attributes) override { attr_ = attributes; }
   bool GetScreenInfo(ScreenInfo* info) override;
   void FillAttribute(std::uint16_t attributes, int cells, int x, int y) override;
@@ -39,6 +40,7 @@ class FakeConsole : public ConsoleBuffer {
   std::uint16_t attr() const { return attr_; }
 
   std::vector<Run> runs;
+  std::string errors;  ///< what went to the error stream
   std::vector<std::string> events;  ///< "fill:ATTR:CELLS", "cursor:X,Y"
   int row = 0;                      ///< line feeds written so far
   bool closed = false;
@@ -48,22 +50,28 @@ class FakeConsole : public ConsoleBuffer {
   std::uint16_t attr_ = 0x07;
 };
 
-/// Scripted keys and prompt input. When keys run out, GetKey returns
-/// kKeyEof (so a scenario can never hang).
+/// Scripted keys and prompt input (code page 932 lines, read as the real
+/// keyboards read them). When keys run out, GetKey returns kKeyEof (so a
+/// scenario can never hang).
 class FakeKeyboard : public Keyboard {
  public:
   int GetKey() override;
   bool KeyWaiting() override { return !keys.empty(); }
   bool ReadInt(int* value) override;
   bool ReadWord(std::string* word, std::size_t max_bytes) override;
+  bool InputEnded() const override { return ended; }
 
   /// Queues plain keys, one per character.
   void Type(const std::string& k) {
     for (char c : k) keys.push_back(static_cast<unsigned char>(c));
   }
   std::deque<int> keys;
-  std::string input;  ///< what the prompts read, scanf style
+  std::string input;  ///< what the prompts read, line by line
   int keys_read = 0;
+  bool ended = false;
+
+ private:
+  bool ReadAnswer(std::string* line);
 };
 
 class FakeResources : public ResourceStore {

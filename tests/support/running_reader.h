@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/pty_for_tests.h"
@@ -21,11 +22,16 @@ namespace shiori::testing {
 /// In a forked child: becomes the program in |dir| with |args|, as a reader
 /// at a UTF-8 terminal without a display starts it (126: no such folder,
 /// 127: no program).
-[[noreturn]] inline void ExecReader(const std::string& dir, std::vector<std::string> args) {
+[[noreturn]] inline void ExecReader(const std::string& dir, std::vector<std::string> args,
+                                    const std::vector<std::string>& env = {}) {
   if (chdir(dir.c_str()) != 0) _exit(126);
   setenv("LANG", "C.UTF-8", 1);
   unsetenv("LC_ALL");
   unsetenv("DISPLAY");
+  for (const std::string& e : env) {
+    const std::size_t eq = e.find('=');
+    setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+  }
   std::vector<char*> argv;
   std::string bin = SHIORI_BINARY;
   argv.push_back(bin.data());
@@ -44,6 +50,7 @@ class RunningReader {
     int columns = 100;
     int rows = 40;
     Input input = Input::kTerminal;
+    std::vector<std::string> env;  ///< "NAME=value" set for the program
   };
 
   RunningReader(const std::string& dir, std::vector<std::string> args)
@@ -67,7 +74,7 @@ class RunningReader {
       }
       dup2(pty_.terminal(), 1);
       dup2(pty_.terminal(), 2);
-      ExecReader(dir, args);
+      ExecReader(dir, args, options.env);
     }
   }
   ~RunningReader() {

@@ -1,6 +1,7 @@
 // Builds ZIP archives in memory for the extraction tests, with zlib, in the
 // forms writers produce: deflate or stored members, sizes in the local header
-// or (flag bit 3) only in the data descriptor and the central directory.
+// or (flag bit 3) only in the data descriptor and the central directory,
+// ZIP64 records, data before the archive.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +25,19 @@ struct Member {
   std::string extra;         ///< extra field of the local header
 };
 
+/// How the archive as a whole is laid out.
+struct Layout {
+  /// As zip writes when it streams: sizes and offsets all ones in the headers
+  /// and the end record, their values in ZIP64 extra fields (and descriptors)
+  /// and in a ZIP64 end record with its locator.
+  bool zip64 = false;
+  /// Bytes of something else before the archive, its offsets not moved (a
+  /// self-extracting archive's program).
+  std::size_t prefix = 0;
+};
+
 /// Local headers with their data, then the central directory and end record.
-std::vector<std::uint8_t> MakeZip(const std::vector<Member>& members);
+std::vector<std::uint8_t> MakeZip(const std::vector<Member>& members, const Layout& layout = {});
 
 /// Raw deflate (no zlib header) of |data|, as ZIP members hold it.
 std::string Deflate(std::string_view data);
@@ -37,8 +49,8 @@ inline constexpr std::size_t kCrcAt = 14, kCompAt = 18, kUncompAt = 22, kNameLen
 void Patch32(std::vector<std::uint8_t>* bytes, std::size_t at, std::uint32_t value);
 void Patch16(std::vector<std::uint8_t>* bytes, std::size_t at, std::uint16_t value);
 
-/// Where member |index| of an archive made by MakeZip has its local header
-/// and its central directory entry.
+/// Where member |index| of an archive made by MakeZip (in the default layout)
+/// has its local header and its central directory entry.
 struct MemberAt {
   std::size_t local = 0;
   std::size_t central = 0;

@@ -1,4 +1,4 @@
-#include "content/streams.h"
+#include "deczip/streams.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,6 +32,17 @@ bool ByteStream::GetLine(std::string_view* line) {
   }
   std::size_t nl = data_.find('\n', pos_);
   if (nl == std::string::npos) nl = data_.size();
+  // A CR that is not the one of a CR LF ends a line too (old Mac files).
+  // The line keeps it, as a CR LF line keeps its CR, so both count the
+  // same bytes.
+  const std::size_t before_lf = nl > pos_ && data_[nl - 1] == '\r' ? nl - 1 : nl;
+  const void* cr = std::memchr(data_.data() + pos_, '\r', before_lf - pos_);
+  if (cr != nullptr) {
+    const std::size_t end = static_cast<const char*>(cr) - data_.data() + 1;
+    *line = std::string_view(data_).substr(pos_, end - pos_);
+    pos_ = end;
+    return true;
+  }
   *line = std::string_view(data_).substr(pos_, nl - pos_);
   pos_ = nl < data_.size() ? nl + 1 : nl;
   return true;

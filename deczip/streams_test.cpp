@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "content/streams.h"
+#include "deczip/streams.h"
 
 namespace shiori {
 namespace {

@@ -17,8 +17,9 @@ class ByteStream {
   /// Reads up to |size| bytes; returns how many were read. Reading past the
   /// end sets the end state.
   std::size_t Read(void* out, std::size_t size);
-  /// Reads one text line up to its line feed (dropped); false and the end
-  /// state when nothing is left. Lines of any length are read whole.
+  /// Reads one text line up to its line feed (dropped), or up to and with a
+  /// CR that no LF follows (a lone CR ends a line as CR LF does); false and
+  /// the end state when nothing is left. Lines of any length are read whole.
   bool GetLine(std::string* line);
   /// As above, without a copy: |line| views the stream's own bytes and is
   /// valid until the stream is next written or emptied.

@@ -1,0 +1,30 @@
+// A layout turns filtered lines into rows and pages. It never shows a page:
+// it says that one is complete, and the reading loop shows it (or passes
+// over it) before the layout turns to the next.
+#pragma once
+
+#include <string_view>
+
+namespace shiori {
+
+class Layout {
+ public:
+  virtual ~Layout() = default;
+
+  /// Places one filtered line on the page being filled; true when a page is
+  /// complete.
+  virtual bool Place(std::string_view line) = 0;
+  /// Whether the complete page is one to show: pages before the place where
+  /// reading resumes are passed over.
+  virtual bool PageToShow() const = 0;
+  /// Leaves the complete page; rows beyond it begin the next one. True when
+  /// that one is complete too.
+  virtual bool TurnPage() = 0;
+  /// Columns a row is cut to; a row may run past it by a character kept
+  /// whole or a stop mark kept at its end.
+  virtual int RowWidth() const = 0;
+  /// The number of the page being shown, as its status line gives it.
+  virtual int PageNumber() const = 0;
+};
+
+}  // namespace shiori
