@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include "tests/support/corpus.h"
 
 namespace shiori {
 namespace {
@@ -56,12 +54,8 @@ TEST(GaijiTest, NotesFromRealTextsGiveTheirCharacters) {
 // Every note of the gaiji-heavy text that gives a code maps to a character:
 // 1,048 of its 1,062 notes, the other 14 being descriptions only.
 TEST(GaijiTest, EveryCodedNoteOfALargeTextMaps) {
-  const std::string path = std::string(SHIORI_CORPUS_DIR) + "/2084_ruby_17360.txt";
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << "corpus text missing: " << path;
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const std::string text = ss.str();
+  SHIORI_NEEDS_CORPUS();
+  const std::string text = corpus::ReadFile(corpus::Path("2084_ruby_17360.txt"));
   const std::string open = "※［＃", close = "］", nested_open = "［";
   int notes = 0, mapped = 0;
   std::string unmapped;

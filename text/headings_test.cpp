@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include "tests/support/corpus.h"
 
 namespace shiori {
 namespace {
@@ -59,12 +57,8 @@ TEST(HeadingsTest, ChapterNumberLinesServeWhereNoAnnotationMarksOne) {
 }
 
 TEST(HeadingsTest, TheChaptersOfARealNovel) {
-  const std::string path = std::string(SHIORI_CORPUS_DIR) + "/776_ruby_6020.txt";
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << "corpus text missing: " << path;
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const std::vector<Heading> hs = WorkHeadings(ss.str());
+  SHIORI_NEEDS_CORPUS();
+  const std::vector<Heading> hs = WorkHeadings(corpus::ReadFile(corpus::Path("776_ruby_6020.txt")));
   std::vector<std::string> texts;
   for (const Heading& h : hs) {
     EXPECT_EQ(h.level, HeadingLevel::kMedium);
