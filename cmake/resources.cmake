@@ -10,16 +10,30 @@ if(CMAKE_CROSSCOMPILING)
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${host_tools}/packzip ${host_tools}/embed_resources)
+    BUILD_BYPRODUCTS ${host_tools}/packzip ${host_tools}/embed_resources
+                     ${host_tools}/gen_jisx0213)
   set(SHIORI_PACKZIP ${host_tools}/packzip)
   set(SHIORI_EMBED_RESOURCES ${host_tools}/embed_resources)
+  set(SHIORI_GEN_JISX0213 ${host_tools}/gen_jisx0213)
   set(tool_deps shiori_host_tools)
 else()
   add_subdirectory(${CMAKE_SOURCE_DIR}/tools ${CMAKE_BINARY_DIR}/tools)
   set(SHIORI_PACKZIP packzip)
   set(SHIORI_EMBED_RESOURCES embed_resources)
-  set(tool_deps packzip embed_resources)
+  set(SHIORI_GEN_JISX0213 gen_jisx0213)
+  set(tool_deps packzip embed_resources gen_jisx0213)
 endif()
+
+# The JIS X 0213 table of the gaiji notes, from this machine's converter:
+# a cross build carries the same table.
+set(jisx0213_inc ${CMAKE_BINARY_DIR}/generated/jisx0213_table.inc)
+add_custom_command(OUTPUT ${jisx0213_inc}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+  COMMAND ${SHIORI_GEN_JISX0213} ${jisx0213_inc}
+  DEPENDS ${tool_deps} VERBATIM)
+add_custom_target(shiori_jisx0213_table DEPENDS ${jisx0213_inc})
+add_dependencies(shiori_core shiori_jisx0213_table)
+target_include_directories(shiori_core PRIVATE ${CMAKE_BINARY_DIR}/generated)
 
 set(SHIORI_WORKS great_velmor_the readme)
 set(SHIORI_PICTURES fig00000_01 fig00000_02)
