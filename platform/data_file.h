@@ -42,6 +42,17 @@ struct FileReadFault {
   /// kTooLarge: the size the system gave when the file was refused by it
   /// before a byte was read; 0 when it grew past the bound while read.
   std::uint64_t size = 0;
+
+  /// Records why a read failed and empties what was read: the platforms'
+  /// readers end every failure through it.
+  DataFileRead Fail(std::string* content, Kind why, int errno_value = 0,
+                    std::uint64_t refused_size = 0) {
+    kind = why;
+    error = errno_value;
+    size = refused_size;
+    content->clear();
+    return DataFileRead::kUnreadable;
+  }
 };
 
 /// Reads the whole file |path| into *content. Only a regular file of at most

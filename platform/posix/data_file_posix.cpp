@@ -58,11 +58,7 @@ DataFileRead ReadBoundedFile(const std::string& path, std::uint64_t max_bytes,
   content->clear();
   *fault = FileReadFault();
   const auto fail = [&](FileReadFault::Kind kind, int error = 0, std::uint64_t size = 0) {
-    fault->kind = kind;
-    fault->error = error;
-    fault->size = size;
-    content->clear();
-    return DataFileRead::kUnreadable;
+    return fault->Fail(content, kind, error, size);
   };
   // Without O_NONBLOCK a FIFO would hold the open until a writer came.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -84,11 +84,7 @@ DataFileRead ReadBoundedFile(const std::string& path, std::uint64_t max_bytes,
   content->clear();
   *fault = FileReadFault();
   const auto fail = [&](FileReadFault::Kind kind, int error = 0, std::uint64_t size = 0) {
-    fault->kind = kind;
-    fault->error = error;
-    fault->size = size;
-    content->clear();
-    return DataFileRead::kUnreadable;
+    return fault->Fail(content, kind, error, size);
   };
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
