@@ -1,7 +1,8 @@
 // A text file named on the command line, made ready for the reader: any
 // bytes are either refused with a reason or become code page 932 text
 // (converted from UTF-8 or EUC-JP where they are that), and the title taken from its
-// first line is at most 255 bytes, one line, never cut inside a character.
+// first line as the page shows it is at most 255 bytes, one line, never cut
+// inside a character.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "content/disk_work.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/text_codec.h"
+#include "text/filter.h"
 #include "text/sjis.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -23,17 +25,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   FUZZ_CHECK(shiori::IsCp932Text(text));
-  std::string_view line = std::string_view(text).substr(0, text.find('\n'));
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  // The title is the first line (ended by CR LF, LF or a lone CR) as the
+  // page shows it: its markup filtered away.
+  const std::string_view line = std::string_view(text).substr(0, text.find_first_of("\r\n"));
+  shiori::FilterLines lines;
+  const std::string_view shown = shiori::filter_line(line, 0, &lines, nullptr);
   const std::string title = shiori::WorkTitle(text, "fallback");
-  if (line.empty()) {
+  if (shown.empty()) {
     FUZZ_CHECK(title == "fallback");
     return 0;
   }
-  // The first line whole, or as much of it as 255 bytes hold without cutting
-  // a character.
-  FUZZ_CHECK(line.starts_with(title));
-  FUZZ_CHECK(title.size() == line.size() || (title.size() >= 254 && title.size() <= 255));
-  FUZZ_CHECK(shiori::CharBoundaryPrefix(line, title.size()) == title.size());
+  // That line whole, or as much of it as 255 bytes hold without cutting a
+  // character; one line.
+  FUZZ_CHECK(shown.starts_with(title));
+  FUZZ_CHECK(title.size() == shown.size() || (title.size() >= 254 && title.size() <= 255));
+  FUZZ_CHECK(shiori::CharBoundaryPrefix(shown, title.size()) == title.size());
+  FUZZ_CHECK(title.find_first_of("\r\n") == std::string::npos);
   return 0;
 }
