@@ -265,7 +265,7 @@ void Reader::QuitPartWay() {
 }
 
 void Reader::SaveOnStop() {
-  positions_save(*this, page.count[1]);
+  positions_save(*this, page.count[kRowsRead]);
   positions_release(*this);
 }
 
