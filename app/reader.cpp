@@ -236,7 +236,9 @@ int Reader::ReadingLoop() {
         filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
     // Every page the line completes is shown (or passed over on the way to
     // the place reading resumes at) before the layout turns to the next.
-    for (bool complete = layout.Place(use); complete; complete = layout.TurnPage()) {
+    const SourceLine line{LineStr, use,
+                          static_cast<std::size_t>(LineStr.data() - streams.ssout.view().data())};
+    for (bool complete = layout.Place(line); complete; complete = layout.TurnPage()) {
       if (!layout.PageToShow()) continue;
       show_page(*this);
       const Outcome o = key_dispatch(*this);

@@ -15,6 +15,14 @@ struct ScreenInfo {
   std::uint16_t attributes = 0x07;
 };
 
+/// Styles beyond the colours, for the text that follows.
+enum ConsoleStyle : unsigned {
+  kConsoleBold = 1,
+  kConsoleUnderline = 2,
+  kConsoleItalic = 4,
+  kConsoleDim = 8,
+};
+
 /// A console screen buffer. Text is code page 932 bytes; an attribute is a
 /// 4-bit foreground plus 16 x a 4-bit background colour index.
 class ConsoleBuffer {
@@ -37,6 +45,23 @@ class ConsoleBuffer {
   virtual void FillCharacter(char ch, int cells, int x, int y) = 0;
   /// Moves the cursor to column x, row y of the buffer.
   virtual void SetCursorPosition(int x, int y) = 0;
+  /// Writes UTF-8 text at the cursor: the characters code page 932 lacks
+  /// (a gaiji) as themselves where the device can show them. A console that
+  /// cannot shows each such character as 「〓」 (two columns).
+  virtual void WriteUtf8(std::string_view utf8) {
+    for (unsigned char c : utf8)
+      if ((c & 0xC0) != 0x80) Write("\x81\xac");  // 〓 in code page 932
+  }
+  /// Draws the text that follows in |styles| (ConsoleStyle bits; 0 plain)
+  /// on top of the current attribute. A style the device lacks is left out,
+  /// or shown by a near equivalent (bold as the bright colour).
+  virtual void SetStyle(unsigned styles) { (void)styles; }
+  /// A whole-screen view begins (true) or ends (false): the terminal's
+  /// alternate screen where it has one, entered cleared and left with the
+  /// screen before it restored. Also left when the program ends any way.
+  virtual void UseWholeScreen(bool on) { (void)on; }
+  /// Clears the screen (the whole-screen view's) and puts the cursor home.
+  virtual void ClearScreen() {}
   /// Pushes buffered output to the device (before waiting for input).
   virtual void Flush() {}
   /// Releases the output handle (the console driver's destructor).

@@ -26,6 +26,7 @@ enum KeyCode : int {
   kKeyF1,  ///< F1..F12 follow in order
   kKeyF12 = kKeyF1 + 11,
   kKeyOtherSpecial,
+  kKeyResize,  ///< the screen changed size (only while ReportResize(true))
 };
 
 /// Console input: single keys without echo, and the prompts. A prompt's
@@ -48,6 +49,10 @@ class Keyboard {
   /// The answer's first blank-delimited word in code page 932, at most
   /// |max_bytes| bytes (cut at a character boundary). False at end of input.
   virtual bool ReadWord(std::string* word, std::size_t max_bytes) = 0;
+  /// While on, GetKey answers kKeyResize when the screen changes size (a
+  /// view that fits the screen lays itself out again); off, a change of
+  /// size is no key.
+  virtual void ReportResize(bool on) { (void)on; }
   /// True when the last prompt met the end of input (Ctrl-D, Ctrl-Z or a
   /// closed input) instead of an answer: the prompt is cancelled.
   virtual bool InputEnded() const = 0;

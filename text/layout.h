@@ -3,17 +3,25 @@
 // over it) before the layout turns to the next.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace shiori {
+
+/// One line of the text as the reading loop hands it to a layout.
+struct SourceLine {
+  std::string_view raw;       ///< as the text has it, annotations and all
+  std::string_view filtered;  ///< through the markup filter (what the classic view shows)
+  std::size_t offset = 0;     ///< where |raw| begins in the text
+};
 
 class Layout {
  public:
   virtual ~Layout() = default;
 
-  /// Places one filtered line on the page being filled; true when a page is
+  /// Places one line on the page being filled; true when a page is
   /// complete.
-  virtual bool Place(std::string_view line) = 0;
+  virtual bool Place(const SourceLine& line) = 0;
   /// Whether the complete page is one to show: pages before the place where
   /// reading resumes are passed over.
   virtual bool PageToShow() const = 0;

@@ -51,7 +51,8 @@ class ClassicLayout final : public Layout {
   explicit ClassicLayout(PageState& page) : p_(page) {}
   /// Counts the line's rows and puts them on page_buff[pg]; a line longer
   /// than a page makes the page as long as the line.
-  bool Place(std::string_view line) override;
+  bool Place(const SourceLine& line) override { return Place(line.filtered); }
+  bool Place(std::string_view line);
   bool PageToShow() const override { return p_.count[kRowsRead] >= p_.lline; }
   /// Flips pg, carrying the rows beyond the page over to the other buffer.
   bool TurnPage() override;
