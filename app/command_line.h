@@ -28,7 +28,19 @@ struct CommandLine {
   /// white), and in y or Y (the readings in place of the kanji).
   int con_mode = 0;
   int rubyon_mode = 0;
+  /// "--fit": open in the fitted view, whatever view was in use last.
+  bool fit = false;
+  /// "--width N": the fitted view's measure in display columns (0: the
+  /// terminal's width, up to kComfortableMeasure).
+  int width = 0;
 };
+
+/// The fitted view's measure on a terminal wider than this: lines longer
+/// than about fifty characters are hard to follow back to their start.
+inline constexpr int kComfortableMeasure = 100;
+/// The narrowest measure "--width" takes: a row must hold a few characters.
+inline constexpr int kMeasureMin = 20;
+inline constexpr int kMeasureMax = 1000;
 
 /// Reads |args| (the arguments after the program name) into everything the
 /// reader starts from; nothing reads them again. "--help" (-h) or

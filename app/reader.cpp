@@ -163,6 +163,25 @@ void Reader::StartUp(const CommandLine& cl, int first_file) {
   positions_create_default(*this);
   fname = WorkKey(catalog.works[fid].resource_name);
   positions_load(*this);
+  fit.width_option = cl.width;
+  std::string notice;
+  view_settings = LoadViewSettings(DataPath(std::string(kViewSettingsName)), &notice);
+  Print(notice);
+  if (cl.fit || view_settings.view == ViewKind::kFitted) fitted_enter(*this, page.lline);
+}
+
+ReadingView& Reader::View() {
+  if (fit.on) return fitted_view_;
+  return *classic_view;
+}
+
+void Reader::SaveView() {
+  std::string err;
+  if (!SaveViewSettings(DataPath(std::string(kViewSettingsName)), view_settings,
+                        fit.on ? ViewKind::kFitted : ViewKind::kClassic, plat.text_line_end,
+                        &err) &&
+      !StopRequested())
+    PrintError("cannot write " + std::string(kViewSettingsName) + ": " + err + "\n");
 }
 
 void Reader::SelectWork(const CommandLine& cl, int first_file) {
@@ -206,16 +225,25 @@ void Reader::LoadingNotice(shiori::Paint paint) {
 int Reader::ReadingLoop() {
   for (;;) {
     if (!streams.ssout.GetLine(&LineStr)) {
-      show_last_page(*this);
+      if (fit.on) {
+        fitted_show_last_page(*this);
+      } else {
+        show_last_page(*this);
+      }
       if (search.search_flag) {
-        search_fail(*this);
+        if (fit.on) {
+          fitted_search_fail(*this);
+        } else {
+          search_fail(*this);
+        }
         continue;
       }
       EndOfWork();
       return 0;
     }
     if (LineStr.empty()) continue;
-    if (LineStr.find(".png") != std::string::npos && !search.search_flag &&
+    // The fitted view shows an illustration's marker as a row of its own.
+    if (!fit.on && LineStr.find(".png") != std::string::npos && !search.search_flag &&
         page.count[kRowsRead] >= page.lline)
       image_marker_step(image, *this, *this, plat, LineStr);
     page.count[kBytesRead] += static_cast<int>(LineStr.size());
@@ -238,9 +266,14 @@ int Reader::ReadingLoop() {
     // the place reading resumes at) before the layout turns to the next.
     const SourceLine line{LineStr, use,
                           static_cast<std::size_t>(LineStr.data() - streams.ssout.view().data())};
-    for (bool complete = layout.Place(line); complete; complete = layout.TurnPage()) {
-      if (!layout.PageToShow()) continue;
-      show_page(*this);
+    Layout& in_use = InUse();
+    for (bool complete = in_use.Place(line); complete; complete = in_use.TurnPage()) {
+      if (!in_use.PageToShow()) continue;
+      if (fit.on) {
+        fitted_show_page(*this);
+      } else {
+        show_page(*this);
+      }
       const Outcome o = key_dispatch(*this);
       if (o == Outcome::kLeave) return 0;
       if (o == Outcome::kRestart) break;  // another work: its lines from its top
@@ -256,10 +289,13 @@ std::string_view Reader::SpokenTitle() const {
 }
 
 void Reader::QuitPartWay() {
-  positions_save(*this, page.count[kRowsRead]);
+  const int at = SavedPosition();
+  // The notice stays on the screen the reader returns to.
+  fitted_release_screen(*this);
+  positions_save(*this, at);
   positions_release(*this);
   Paint(shiori::Paint::kStatus);
-  Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), page.count[kRowsRead]);
+  Printf("[ %s ] 途中まで、表示しました。%d行", Title().c_str(), at);
   Normal();
   Print("\n");
   G_TTS(plat, SpokenTitle());
@@ -267,13 +303,27 @@ void Reader::QuitPartWay() {
 }
 
 void Reader::SaveOnStop() {
-  positions_save(*this, page.count[kRowsRead]);
+  positions_save(*this, SavedPosition());
   positions_release(*this);
 }
 
 void Reader::EndOfWork() {
   positions_save(*this, 0);
   positions_release(*this);
+  if (fit.on) {
+    // The last page stays in view until the key; the notice is left on the
+    // screen the reader returns to.
+    fitted_status_notice(*this, "終わりまで、表示しました  touch anykey, (end)");
+    G_TTS(plat, SpokenTitle());
+    G_TTS(plat, "おわりまで、ひょうじしました");
+    GetKey();
+    fitted_release_screen(*this);
+    Paint(shiori::Paint::kStatus);
+    Printf("[ %s ] 終わりまで、表示しました", Title().c_str());
+    Normal();
+    Print("\n");
+    return;
+  }
   Paint(shiori::Paint::kStatus);
   Printf("[ %s ] 終わりまで、表示しました", Title().c_str());
   Normal();
@@ -294,6 +344,7 @@ void Reader::HelpScreen() {
   Print(" Ver 0.02 ");
   PrintPainted(shiori::Paint::kBannerFrame, " --- ]");
   Print("\n");
+  Print("v:表示の切り替え(classic / fitted)\nu:ルビの表示on/off(fitted)\n");
   Print("q:end\ns:search word\nf:research(continue search same word)\n-:back one page\n"
         "c:change select\nt:読み上げon/off切り替え\nr:読み仮名情報\n");
   Print("m:ＢＧＭ音楽の選択\n");
@@ -328,7 +379,7 @@ bool Reader::ChangeWork() {
     PageBack(*this);
     return false;
   }
-  positions_save(*this, page.count[kRowsRead]);  // fname is still the old work's key
+  positions_save(*this, SavedPosition());  // fname is still the old work's key
   // The collections keep the readings of every work read in this run.
   CatchUpReadings();
   backlog = ReadingsBacklog();
@@ -339,10 +390,13 @@ bool Reader::ChangeWork() {
   for (int i = kRowsRead; i <= kBytesRead; ++i) page.count[i] = 0;
   fname = WorkKey(catalog.works[fid].resource_name);
   positions_lookup_again(*this);
+  if (fit.on) fitted_enter(*this, page.lline);
   return true;
 }
 
 void Reader::ExitSequence() {
+  fitted_release_screen(*this);
+  SaveView();
   mm_exit(music, *this, plat);
   // The exit cue is waited for to its end: not when asked to end.
   if (!StopRequested()) play_cue(plat, kCueExit, kCueSyncFlags);
@@ -351,10 +405,34 @@ void Reader::ExitSequence() {
   cnsl.reset();
 }
 
+namespace {
+
+// The page on screen drawn again after a list or a prompt.
+void ShowAgain(Reader& r) {
+  if (r.fit.on) {
+    fitted_show_page(r);
+  } else {
+    show_page(r);
+  }
+}
+
+// A list or a menu printed from the top of the fitted view's screen, where
+// the page is drawn again after it.
+void ClearForList(Reader& r) {
+  if (r.fit.on) r.plat.console->ClearScreen();
+}
+
+}  // namespace
+
 Outcome key_dispatch(Reader& r) {
   for (;;) {
     if (!r.search.search_flag)
       r.key = r.music.mmsys_flag > 0 ? mm_wait_key(r, r.plat) : r.GetKey();
+    if (r.key == kKeyResize) {
+      if (!r.fit.on) continue;
+      fitted_relayout(r);
+      return Outcome::kRestart;
+    }
     int k = r.key;
     // A special key is one key press: the page keys back, the others forward.
     if (k >= kKeySpecial)
@@ -376,54 +454,91 @@ Outcome key_dispatch(Reader& r) {
         return Outcome::kAdvance;
       case 't':
       case 'T':
-        tts_toggle(r.speech, r, r.page.pline_num);
-        show_page(r);
+        if (r.fit.on) {
+          r.speech.s_flag = (r.speech.s_flag + 1) % 2;
+        } else {
+          tts_toggle(r.speech, r, r.page.pline_num);
+        }
+        ShowAgain(r);
         continue;
       case 'f':
       case 'F':
+        if (r.fit.on) r.fit.search_from = r.fitted.PageNumber();
         search_continue(r);
         return Outcome::kAdvance;
       case 's':
       case 'S':
         // Asked to end at the prompt: no search; the wait answers it, with
         // the page on screen the one to save.
-        if (search_prompt(r) && !r.StopRequested()) return Outcome::kAdvance;
+        if ((r.fit.on ? fitted_search_prompt(r) : search_prompt(r)) && !r.StopRequested())
+          return Outcome::kAdvance;
         r.search.search_flag = 0;
-        if (!r.StopRequested()) show_page(r);
+        if (!r.StopRequested()) ShowAgain(r);
         continue;
       case '-':
+        if (r.fit.on) {
+          fitted_page_back(r);
+          return Outcome::kRestart;
+        }
         PageBack(r);
         return Outcome::kAdvance;
+      case 'v':
+      case 'V':
+        if (r.fit.on) {
+          fitted_leave(r);
+        } else {
+          // The classic page's top row: the rows of the page (and those
+          // carried past it) were counted last.
+          fitted_enter(r, r.page.count[kRowsRead] - r.page.count[kRowsInPage] + 1);
+        }
+        return Outcome::kRestart;
+      case 'u':
+      case 'U':
+        if (!r.fit.on) return Outcome::kAdvance;  // any other key, as before
+        r.fit.show_ruby = !r.fit.show_ruby;
+        fitted_relayout(r);
+        return Outcome::kRestart;
       case 'h':
       case 'H':
       case '?':
+        ClearForList(r);
         r.HelpScreen();
-        show_page(r);
+        ShowAgain(r);
         continue;
       case 'r':
       case 'R':
+        ClearForList(r);
         show_ruby(r);
-        show_page(r);
+        ShowAgain(r);
         continue;
       case 'p':
       case 'P':
+        ClearForList(r);
         image_list(r.image, r, r, r.plat);
-        show_page(r);
+        ShowAgain(r);
         continue;
       case 'c':
       case 'C':
+        ClearForList(r);
         if (r.ChangeWork()) return Outcome::kRestart;
         if (r.StopRequested()) continue;  // the page on screen is the one to save
+        if (r.fit.on) {
+          // The same work again: its page on screen, laid out anew.
+          fitted_relayout(r);
+          return Outcome::kRestart;
+        }
         return Outcome::kAdvance;
       case 'i':
       case 'I':
+        ClearForList(r);
         show_rinfo(r);
-        show_page(r);
+        ShowAgain(r);
         continue;
       case 'm':
       case 'M':
+        ClearForList(r);
         mm_select(r.music, r, r.plat);
-        show_page(r);
+        ShowAgain(r);
         continue;
       default:
         return Outcome::kAdvance;

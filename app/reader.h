@@ -9,7 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fitted_view.h"
 #include "app/positions.h"
+#include "app/reading_view.h"
+#include "app/view_settings.h"
 #include "cconsole/cconsole.h"
 #include "cconsole/scheme.h"
 #include "cconsole/terminal_port.h"
@@ -20,6 +23,7 @@
 #include "media/speech.h"
 #include "platform/platform.h"
 #include "text/filter.h"
+#include "text/fitted_layout.h"
 #include "text/pager.h"
 #include "text/search.h"
 
@@ -100,6 +104,19 @@ class Reader : public TerminalPort, public PictureStore {
   PageState page;
   /// Lays the lines out in |page|.
   ClassicLayout layout{page};
+  /// The fitted view's layout, and what that view keeps between pages.
+  FittedLayout fitted{FitOptions{}};
+  FittedState fit;
+  ViewSettings view_settings;
+  /// The layout the reading loop fills: the fitted one while that view is in use.
+  Layout& InUse() { return fit.on ? static_cast<Layout&>(fitted) : layout; }
+  /// The view in use, as the navigation keys ask of it.
+  ReadingView& View();
+  /// The classic view's answers (made by the classic view's own file).
+  std::unique_ptr<ReadingView> classic_view;
+  /// What a position saves for the page on screen: the classic row count,
+  /// in the fitted view that of the first row of the line at its top.
+  int SavedPosition() const { return fit.on ? fitted.ClassicRowsAtTop() : page.count[kRowsRead]; }
   SearchState search;
   SpeechState speech;
   MusicState music;
@@ -129,6 +146,9 @@ class Reader : public TerminalPort, public PictureStore {
   /// The title as the announcements speak it, at most one row long: a
   /// title taken from a long first line would be synthesised whole.
   std::string_view SpokenTitle() const;
+  /// Remembers the view in use for the next run.
+  void SaveView();
+  FittedView fitted_view_{*this};
 
   friend Outcome key_dispatch(Reader& r);
 };

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fitted_view.h"
 #include "app/reader.h"
 #include "platform/data_file.h"
 #include "text/views.h"
@@ -32,7 +33,11 @@ void show_ruby(Reader& r) {
   // The page text: the shown rows joined without separators.
   std::string text;
   const std::vector<std::string>& rows = r.page.page_buff[r.page.pg];
-  for (int i = 0; i < r.page.pline_num && i < static_cast<int>(rows.size()); ++i) text += rows[i];
+  if (r.fit.on) {
+    text = fitted_page_text(r);
+  } else {
+    for (int i = 0; i < r.page.pline_num && i < static_cast<int>(rows.size()); ++i) text += rows[i];
+  }
 
   const std::vector<ruby_info> found = ReadingsOnPage(std::move(text), r.ruby);
   for (std::size_t k = 0; k < found.size(); ++k) {
