@@ -463,7 +463,8 @@ Outcome key_dispatch(Reader& r) {
         continue;
       case 'f':
       case 'F':
-        if (r.fit.on) r.fit.search_from = r.fitted.PageNumber();
+        // A search pending comes here for every page it passes.
+        if (r.fit.on && !r.search.search_flag) r.fit.search_from = r.fitted.PageNumber();
         search_continue(r);
         return Outcome::kAdvance;
       case 's':
