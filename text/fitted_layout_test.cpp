@@ -209,6 +209,113 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
   }
 }
 
+// The annotations of the sample that shows every kind, each checked on the
+// rows of the first line holding |key|.
+TEST(FittedAnnotationTest, TheSampleOfEveryKindIsDrawnAsPrinted) {
+  SHIORI_NEEDS_CORPUS();
+  const std::string text = corpus::ReadFile(corpus::Path("chukiichiran_kinyurei.txt"));
+  ASSERT_FALSE(text.empty());
+  FitOptions o;
+  o.columns = 60;
+  o.rows = 19;
+  std::vector<Line> lines;
+  const std::vector<Page> pages = LayOut(text, o, &lines);
+  struct Placed {
+    std::vector<FittedRow> rows;
+    bool starts_page = false;
+  };
+  std::map<std::size_t, Placed> by_line;
+  for (const Page& page : pages)
+    for (const FittedRow& row : page.rows) {
+      Placed& p = by_line[row.line];
+      if (p.rows.empty()) p.starts_page = &row == &page.rows.front();
+      p.rows.push_back(row);
+    }
+
+  enum Check { kIndent, kWrapIndent, kEndGap, kStyle, kNoRow, kStartsPage, kHeading,
+               kIllustration, kGaiji, kText };
+  struct Case {
+    const char* key;
+    Check check;
+    int value;
+    const char* piece;  // the piece (kStyle), name (kIllustration) or text (kText)
+  };
+  const Case cases[] = {
+      {"［＃３字下げ］第一章", kIndent, 6, nullptr},
+      {"［＃３字下げ］第一章", kHeading, 1, nullptr},
+      {"［＃３字下げ］第一章", kStyle, kFitBold, "第一章　議論の本意を定る事"},
+      {"［＃改丁］", kStartsPage, 1, nullptr},  // what follows starts a page
+      {"［＃大見出し］○", kStyle, kFitBold, "○○○○○○○○○○"},
+      {"［＃大見出し］○", kHeading, 1, nullptr},
+      {"一　此金を受取りたる時は", kIndent, 0, nullptr},  // 改行天付き、折り返して１字下げ
+      {"一　此金を受取りたる時は", kWrapIndent, 2, nullptr},
+      {"［＃地から１字上げ］（明治七年三月出版）", kEndGap, 2, nullptr},
+      {"［＃地付き］（この日記終り）", kEndGap, 0, nullptr},
+      {"責［＃「責」に白ゴマ傍点］", kStyle, kFitUnderline, "責"},
+      {"責［＃「責」の左に波線］", kStyle, kFitUnderline, "責"},
+      {"［＃白ゴマ傍点］青空", kStyle, kFitUnderline, "青空文庫で読書しよう"},
+      {"選考［＃「選考」は太字］", kStyle, kFitBold, "選考待つ"},  // and 待つ after it
+      {"exordium: Nothing", kStyle, kFitItalic, "Nothing from nothing ever yet was born."},
+      {"［＃ここから太字］", kNoRow, 0, nullptr},
+      {"［＃ここで字下げ終わり］", kNoRow, 0, nullptr},
+      {"［＃改ページ］", kNoRow, 0, nullptr},
+      {"［＃コンドル博士の図", kIllustration, 1, "fig47728_06"},
+      {"※［＃「口＋世」、U+546D", kGaiji, 0x546D, nullptr},
+      {"（例）頗《すこぶ》る", kText, 0, "（例）頗(すこぶ)る"},
+      {"※［＃「土へん＋竒」、ページ数", kText, 0, "〓"},
+  };
+  for (const Case& c : cases) {
+    const std::string_view key = c.key;
+    SCOPED_TRACE(std::string("case ") + std::to_string(&c - cases));
+    const Line* line = nullptr;
+    for (const Line& l : lines)
+      if (l.raw.find(key) != std::string_view::npos && (line = &l)) break;
+    ASSERT_NE(line, nullptr);
+    const auto it = by_line.find(line->offset);
+    if (c.check == kNoRow) {
+      EXPECT_EQ(it, by_line.end());
+      continue;
+    }
+    if (c.check == kStartsPage) {
+      EXPECT_EQ(it, by_line.end());
+      const auto next = by_line.upper_bound(line->offset);
+      ASSERT_NE(next, by_line.end());
+      EXPECT_TRUE(next->second.starts_page);
+      continue;
+    }
+    ASSERT_NE(it, by_line.end());
+    const std::vector<FittedRow>& rows = it->second.rows;
+    std::string joined;
+    for (const FittedRow& row : rows)
+      for (const FitPiece& p : row.pieces) joined += p.gaiji.n > 0 ? "" : p.text;
+    switch (c.check) {
+      case kIndent: EXPECT_EQ(rows[0].indent, c.value); break;
+      case kWrapIndent: ASSERT_GE(rows.size(), 2u); EXPECT_EQ(rows[1].indent, c.value); break;
+      case kEndGap: EXPECT_EQ(o.columns - rows.back().columns, c.value); break;
+      case kHeading: EXPECT_TRUE(rows[0].heading); break;
+      case kIllustration:
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].illustration, c.piece);
+        break;
+      case kGaiji:
+        ASSERT_FALSE(rows[0].pieces.empty());
+        EXPECT_EQ(rows[0].pieces[0].gaiji.cp[0], static_cast<char32_t>(c.value));
+        break;
+      case kText: EXPECT_EQ(joined, c.piece); break;
+      case kStyle: {
+        std::string styled;  // the text in that style, across rows
+        for (const FittedRow& row : rows)
+          for (const FitPiece& p : row.pieces)
+            if ((p.style & c.value) != 0) styled += p.text;
+        EXPECT_EQ(styled, c.piece);
+        break;
+      }
+      case kNoRow:
+      case kStartsPage: break;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Texts, FittedPropertyTest,
                          ::testing::Values(corpus::Texts::kEmbedded, corpus::Texts::kCorpus),
                          corpus::kTextsName);
