@@ -11,17 +11,19 @@ if(CMAKE_CROSSCOMPILING)
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${host_tools}/packzip ${host_tools}/embed_resources
-                     ${host_tools}/gen_jisx0213)
+                     ${host_tools}/gen_jisx0213 ${host_tools}/gen_widths)
   set(SHIORI_PACKZIP ${host_tools}/packzip)
   set(SHIORI_EMBED_RESOURCES ${host_tools}/embed_resources)
   set(SHIORI_GEN_JISX0213 ${host_tools}/gen_jisx0213)
+  set(SHIORI_GEN_WIDTHS ${host_tools}/gen_widths)
   set(tool_deps shiori_host_tools)
 else()
   add_subdirectory(${CMAKE_SOURCE_DIR}/tools ${CMAKE_BINARY_DIR}/tools)
   set(SHIORI_PACKZIP packzip)
   set(SHIORI_EMBED_RESOURCES embed_resources)
   set(SHIORI_GEN_JISX0213 gen_jisx0213)
-  set(tool_deps packzip embed_resources gen_jisx0213)
+  set(SHIORI_GEN_WIDTHS gen_widths)
+  set(tool_deps packzip embed_resources gen_jisx0213 gen_widths)
 endif()
 
 # The JIS X 0213 table of the gaiji notes, from this machine's converter:
@@ -31,7 +33,14 @@ add_custom_command(OUTPUT ${jisx0213_inc}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
   COMMAND ${SHIORI_GEN_JISX0213} ${jisx0213_inc}
   DEPENDS ${tool_deps} VERBATIM)
-add_custom_target(shiori_jisx0213_table DEPENDS ${jisx0213_inc})
+# The display widths the fitted view measures rows with, from the same
+# machine's iconv and wcwidth.
+set(widths_inc ${CMAKE_BINARY_DIR}/generated/display_widths.inc)
+add_custom_command(OUTPUT ${widths_inc}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+  COMMAND ${SHIORI_GEN_WIDTHS} ${widths_inc}
+  DEPENDS ${tool_deps} VERBATIM)
+add_custom_target(shiori_jisx0213_table DEPENDS ${jisx0213_inc} ${widths_inc})
 add_dependencies(shiori_core shiori_jisx0213_table)
 target_include_directories(shiori_core PRIVATE ${CMAKE_BINARY_DIR}/generated)
 

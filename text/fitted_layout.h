@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -57,6 +58,9 @@ struct FittedRow {
 class FittedLayout final : public Layout {
  public:
   explicit FittedLayout(const FitOptions& options);
+  ~FittedLayout() override;
+  FittedLayout(const FittedLayout&) = delete;
+  FittedLayout& operator=(const FittedLayout&) = delete;
   /// Starts over with |options| from the top of a text (the reading loop
   /// rewinds its stream): counters at zero, nothing to pass over.
   void Reset(const FitOptions& options);
@@ -80,6 +84,9 @@ class FittedLayout final : public Layout {
   /// Bytes of the text read up to the end of the complete page (the status
   /// line's percentage).
   std::size_t BytesRead() const;
+  /// Whether rows wait on the page being filled (at the end of a text: the
+  /// last page, not full).
+  bool HasRows() const;
 
   /// Pages before the one that holds the first character of the line at
   /// |offset| are passed over (not shown).
@@ -91,8 +98,9 @@ class FittedLayout final : public Layout {
   void ShowFromClassicRows(int classic_rows);
 
  private:
+  struct Impl;
   FitOptions options_;
-  // The implementation's state follows.
+  std::unique_ptr<Impl> impl_;
 };
 
 /// The pages the whole of |text| makes with |options|: one pass, no rows kept.

@@ -1,0 +1,413 @@
+#include "text/fitted_layout.h"
+
+#include <algorithm>
+#include <array>
+#include <deque>
+
+#include "text/filter.h"
+#include "text/fitted_markup.h"
+#include "text/pager.h"
+#include "text/sjis.h"
+
+namespace shiori {
+
+namespace {
+
+// Characters that never begin a row (closing punctuation, iteration marks,
+// the long vowel mark and small kana) and that never end one (opening
+// brackets), as sets of code page 932 codes.
+using CodeSet = std::array<std::uint64_t, 1024>;
+
+constexpr CodeSet MakeSet(std::string_view chars) {
+  CodeSet set{};
+  for (std::size_t i = 0; i < chars.size();) {
+    unsigned code = static_cast<unsigned char>(chars[i]);
+    if (IsLeadByte(static_cast<unsigned char>(chars[i])) && i + 1 < chars.size()) {
+      code = code << 8 | static_cast<unsigned char>(chars[i + 1]);
+      i += 2;
+    } else {
+      ++i;
+    }
+    set[code >> 6] |= std::uint64_t{1} << (code & 63);
+  }
+  return set;
+}
+
+constexpr CodeSet kNoStart = MakeSet(
+    "。、，．」』）〕］｝〉》】ゝゞ々ー"
+    "ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ"
+    "｡｣､ｧｨｩｪｫｬｭｮｯｰ)");
+constexpr CodeSet kNoEnd = MakeSet("「『（〔［｛〈《【｢(");
+
+bool InSet(const CodeSet& set, const EnrichedLine& line, const FitCell& cell) {
+  if (cell.len == 0) return false;  // a gaiji: none of these marks
+  const auto* p = reinterpret_cast<const unsigned char*>(line.bytes.data() + cell.at);
+  const unsigned code = cell.len == 2 ? (p[0] << 8 | p[1]) : p[0];
+  return (set[code >> 6] >> (code & 63) & 1) != 0;
+}
+
+enum RowKind : std::uint8_t { kTextRow, kBlankRow, kIllustrationRow };
+
+struct RowRef {
+  std::uint64_t line = 0;  ///< the source line's number since the top
+  std::uint32_t begin = 0, end = 0;  ///< its cells
+  int indent = 0;
+  int columns = 0;
+  RowKind kind = kTextRow;
+  bool heading = false;
+};
+
+struct StoredLine {
+  std::size_t offset = 0, end = 0;
+  int classic_before = 0;
+  EnrichedLine text;
+};
+
+enum class Target { kNone, kPage, kLine, kClassicRows };
+
+}  // namespace
+
+struct FittedLayout::Impl {
+  FitOptions o;
+  int measure = 80;
+  int rows_per_page = 23;
+
+  MarkupState markup;
+  std::deque<StoredLine> lines;    // lines whose rows are not all turned past
+  std::vector<StoredLine> spare;   // emptied lines, their buffers kept for reuse
+  std::uint64_t first_line = 0;    // number of lines.front()
+  std::uint64_t lines_placed = 0;
+
+  std::vector<RowRef> rows;  // rows not turned past, and before them rows_[0..head)
+  std::size_t head = 0;
+  std::uint64_t rows_base = 0;          // number of rows[0] since the top
+  std::deque<std::uint64_t> starts;     // numbers of the rows that begin a page
+  int fill = 0;                         // rows on the page being filled
+  bool break_pending = false;
+  RowKind last_kind = kBlankRow;
+
+  int classic_total = 0;
+  int pages_turned = 0;
+  std::size_t last_offset = 0, last_end = 0;
+
+  Target target = Target::kNone;
+  std::size_t target_value = 0;
+  bool target_found = false;
+  std::uint64_t target_row = 0;
+
+  mutable std::vector<FittedRow> page;
+
+  std::uint64_t RowsEnd() const { return rows_base + rows.size(); }
+  std::uint64_t PageEnd() const {
+    if (starts.size() >= 2) return starts[1];
+    return RowsEnd();
+  }
+  bool Complete() const {
+    return !starts.empty() &&
+           (starts.size() >= 2 || RowsEnd() - starts.front() >= static_cast<std::uint64_t>(rows_per_page));
+  }
+  const RowRef* Row(std::uint64_t n) const { return &rows[static_cast<std::size_t>(n - rows_base)]; }
+  const StoredLine& Line(std::uint64_t n) const {
+    return lines[static_cast<std::size_t>(n - first_line)];
+  }
+
+  void Push(RowRef row) {
+    if (fill == 0 || fill >= rows_per_page || (break_pending && fill > 0)) {
+      starts.push_back(RowsEnd());
+      fill = 0;
+    }
+    break_pending = false;
+    ++fill;
+    last_kind = row.kind;
+    rows.push_back(row);
+  }
+
+  void Break(std::uint64_t n, const EnrichedLine& e);
+  void Build(const RowRef& ref, FittedRow* out) const;
+};
+
+void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
+  if (e.break_before) break_pending = true;
+  if (e.MarkupOnly()) {
+    if (e.break_after) break_pending = true;
+    return;
+  }
+  // A large heading starts a page or follows a blank row.
+  if (e.heading == 1 && fill > 0 && fill < rows_per_page && last_kind != kBlankRow &&
+      !break_pending)
+    Push(RowRef{n, 0, 0, 0, 0, kBlankRow, false});
+  const bool heading = e.heading != 0;
+  if (!e.illustration.empty()) Push(RowRef{n, 0, 0, 0, 0, kIllustrationRow, heading});
+  const std::uint32_t count = static_cast<std::uint32_t>(e.cells.size());
+  if (count == 0) {
+    if (e.illustration.empty()) Push(RowRef{n, 0, 0, 0, 0, kBlankRow, heading});
+  } else {
+    // A row keeps room for at least a double-width character.
+    const int raise = e.right ? std::min(e.raise, measure - 2) : 0;
+    const int most_indent = measure * 2 / 3;
+    std::uint32_t i = 0;
+    bool first = true;
+    while (i < count) {
+      const int indent = e.right ? 0 : std::min(first ? e.indent : e.wrap_indent, most_indent);
+      const int avail = measure - indent - raise;
+      std::uint32_t j = i;
+      int cols = 0;
+      while (j < count && cols + e.cells[j].cols <= avail) cols += e.cells[j++].cols;
+      if (j == i) cols += e.cells[j++].cols;  // wider than any row: never here with measure >= 2
+      if (j < count) {
+        // Kinsoku: push characters down rather than start a row with a
+        // closing mark or end one with an opening bracket.
+        // A reading stays on the row of its base, unless it is longer
+        // than a row; when no cut keeps the rules the row stays full.
+        const auto bad = [&](std::uint32_t at, bool reading) {
+          return (reading && (e.cells[at].flags & kCellRuby)) || InSet(kNoStart, e, e.cells[at]) ||
+                 InSet(kNoEnd, e, e.cells[at - 1]);
+        };
+        std::uint32_t k = j;
+        for (const bool reading : {true, false}) {
+          k = j;
+          while (k > i + 1 && bad(k, reading)) --k;
+          if (!bad(k, reading)) break;
+        }
+        if (!bad(k, false)) {
+          for (std::uint32_t m = k; m < j; ++m) cols -= e.cells[m].cols;
+          j = k;
+        }
+      }
+      RowRef row{n, i, j, e.right ? measure - raise - cols : indent, 0, kTextRow, heading};
+      row.columns = row.indent + cols;
+      Push(row);
+      i = j;
+      first = false;
+    }
+  }
+  if (e.break_after) break_pending = true;
+}
+
+void FittedLayout::Impl::Build(const RowRef& ref, FittedRow* out) const {
+  const StoredLine& line = Line(ref.line);
+  const EnrichedLine& e = line.text;
+  out->indent = ref.kind == kTextRow ? ref.indent : 0;
+  out->pieces.clear();
+  out->columns = out->indent;
+  out->line = line.offset;
+  out->heading = ref.heading;
+  out->illustration.clear();
+  if (ref.kind == kIllustrationRow) {
+    out->illustration = e.illustration;
+    const std::string_view hint = IllustrationHint();
+    const int hint_cols = Cp932Columns(hint, o.ambiguous_wide);
+    // The caption, cut to leave room for the hint.
+    std::string_view caption = e.caption;
+    std::size_t cut = 0;
+    int cols = 0;
+    while (cut < caption.size()) {
+      const std::size_t len = IsLeadByte(static_cast<unsigned char>(caption[cut])) ? 2 : 1;
+      const int w = Cp932Columns(caption.substr(cut, len), o.ambiguous_wide);
+      if (cols + w + hint_cols > measure) break;
+      cols += w;
+      cut += len;
+    }
+    if (cut > 0) out->pieces.push_back(FitPiece{std::string(caption.substr(0, cut)), {}, 0, cols});
+    if (cols + hint_cols <= measure)
+      out->pieces.push_back(FitPiece{std::string(hint), {}, kFitSubdued, hint_cols});
+    for (const FitPiece& p : out->pieces) out->columns += p.columns;
+    return;
+  }
+  for (std::uint32_t k = ref.begin; k < ref.end; ++k) {
+    const FitCell& c = e.cells[k];
+    if (c.len == 0) {
+      out->pieces.push_back(FitPiece{{}, e.gaiji[c.at], c.style, c.cols});
+    } else if (!out->pieces.empty() && out->pieces.back().gaiji.n == 0 &&
+               out->pieces.back().style == c.style) {
+      out->pieces.back().text.append(e.bytes, c.at, c.len);
+      out->pieces.back().columns += c.cols;
+    } else {
+      out->pieces.push_back(FitPiece{e.bytes.substr(c.at, c.len), {}, c.style, c.cols});
+    }
+    out->columns += c.cols;
+  }
+}
+
+FittedLayout::FittedLayout(const FitOptions& options) : impl_(std::make_unique<Impl>()) {
+  Reset(options);
+}
+
+FittedLayout::~FittedLayout() = default;
+
+void FittedLayout::Reset(const FitOptions& options) {
+  options_ = options;
+  Impl& s = *impl_;
+  for (StoredLine& l : s.lines) s.spare.push_back(std::move(l));
+  s.lines.clear();
+  s.o = options;
+  s.measure = std::max(options.columns, 2);
+  s.rows_per_page = std::max(options.rows, 1);
+  s.markup = MarkupState{};
+  s.first_line = s.lines_placed = 0;
+  s.rows.clear();
+  s.head = 0;
+  s.rows_base = 0;
+  s.starts.clear();
+  s.fill = 0;
+  s.break_pending = false;
+  s.last_kind = kBlankRow;
+  s.classic_total = 0;
+  s.pages_turned = 0;
+  s.last_offset = s.last_end = 0;
+  s.target = Target::kNone;
+  s.target_value = 0;
+  s.target_found = false;
+  s.target_row = 0;
+}
+
+bool FittedLayout::Place(const SourceLine& line) {
+  Impl& s = *impl_;
+  const int classic_before = s.classic_total;
+  s.classic_total += RowCount(static_cast<int>(line.filtered.size()));
+  s.last_offset = line.offset;
+  s.last_end = line.offset + line.raw.size();
+  if (!s.target_found) {
+    if ((s.target == Target::kLine && line.offset >= s.target_value) ||
+        (s.target == Target::kClassicRows &&
+         static_cast<std::size_t>(s.classic_total) >= s.target_value)) {
+      s.target_found = true;
+      s.target_row = s.RowsEnd();
+    }
+  }
+  StoredLine stored;
+  if (!s.spare.empty()) {
+    stored = std::move(s.spare.back());
+    s.spare.pop_back();
+  }
+  stored.offset = line.offset;
+  stored.end = line.offset + line.raw.size();
+  stored.classic_before = classic_before;
+  EnrichLine(line.raw, s.o, &s.markup, &stored.text);
+  const std::uint64_t n = s.lines_placed++;
+  s.lines.push_back(std::move(stored));
+  s.Break(n, s.lines.back().text);
+  return s.Complete();
+}
+
+bool FittedLayout::PageToShow() const {
+  const Impl& s = *impl_;
+  switch (s.target) {
+    case Target::kNone:
+      return true;
+    case Target::kPage:
+      return PageNumber() >= static_cast<int>(s.target_value);
+    default:
+      return s.target_found && s.PageEnd() > s.target_row;
+  }
+}
+
+bool FittedLayout::TurnPage() {
+  Impl& s = *impl_;
+  if (s.starts.empty()) return false;
+  const std::uint64_t end = s.PageEnd();
+  s.starts.pop_front();
+  ++s.pages_turned;
+  s.head = static_cast<std::size_t>(end - s.rows_base);
+  if (s.starts.empty()) s.fill = 0;  // what follows begins a page
+  // Rows and lines turned past are let go; their buffers serve again.
+  if (s.head == s.rows.size() || s.head >= 4096) {
+    s.rows.erase(s.rows.begin(), s.rows.begin() + static_cast<std::ptrdiff_t>(s.head));
+    s.rows_base += s.head;
+    s.head = 0;
+  }
+  const std::uint64_t keep = s.head < s.rows.size() ? s.rows[s.head].line : s.lines_placed;
+  while (!s.lines.empty() && s.first_line < keep) {
+    s.spare.push_back(std::move(s.lines.front()));
+    s.lines.pop_front();
+    ++s.first_line;
+  }
+  return s.Complete();
+}
+
+int FittedLayout::PageNumber() const { return impl_->pages_turned + 1; }
+
+bool FittedLayout::HasRows() const { return !impl_->starts.empty(); }
+
+std::span<const FittedRow> FittedLayout::PageRows() const {
+  const Impl& s = *impl_;
+  if (s.starts.empty()) return {};
+  const std::uint64_t from = s.starts.front(), to = s.PageEnd();
+  const std::size_t n = static_cast<std::size_t>(to - from);
+  if (s.page.size() < n) s.page.resize(n);
+  for (std::size_t k = 0; k < n; ++k) s.Build(*s.Row(from + k), &s.page[k]);
+  return std::span<const FittedRow>(s.page.data(), n);
+}
+
+std::size_t FittedLayout::TopLine() const {
+  const Impl& s = *impl_;
+  if (s.starts.empty()) return s.last_offset;
+  return s.Line(s.Row(s.starts.front())->line).offset;
+}
+
+int FittedLayout::ClassicRowsAtTop() const {
+  const Impl& s = *impl_;
+  if (s.starts.empty()) return s.classic_total + 1;
+  return s.Line(s.Row(s.starts.front())->line).classic_before + 1;
+}
+
+std::size_t FittedLayout::BytesRead() const {
+  const Impl& s = *impl_;
+  if (s.starts.empty()) return s.last_end;
+  return s.Line(s.Row(s.PageEnd() - 1)->line).end;
+}
+
+void FittedLayout::ShowFromLine(std::size_t offset) {
+  Impl& s = *impl_;
+  s.target = Target::kLine;
+  s.target_value = offset;
+  s.target_found = false;
+}
+
+void FittedLayout::ShowFromPage(int number) {
+  Impl& s = *impl_;
+  s.target = number > 1 ? Target::kPage : Target::kNone;
+  s.target_value = static_cast<std::size_t>(std::max(number, 1));
+}
+
+void FittedLayout::ShowFromClassicRows(int classic_rows) {
+  Impl& s = *impl_;
+  s.target = classic_rows > 0 ? Target::kClassicRows : Target::kNone;
+  s.target_value = static_cast<std::size_t>(std::max(classic_rows, 0));
+  s.target_found = false;
+}
+
+int FittedPageCount(std::string_view text, const FitOptions& options) {
+  FittedLayout layout(options);
+  FilterLines filtered;
+  int pages = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    // Lines as the reading loop reads them: a CR LF line keeps its CR, and a
+    // lone CR ends a line too, kept on it.
+    std::size_t nl = text.find('\n', pos);
+    if (nl == std::string_view::npos) nl = text.size();
+    const std::size_t before_lf = nl > pos && text[nl - 1] == '\r' ? nl - 1 : nl;
+    const std::size_t cr = text.substr(pos, before_lf - pos).find('\r');
+    std::size_t end, next;
+    if (cr != std::string_view::npos) {
+      end = next = pos + cr + 1;
+    } else {
+      end = nl;
+      next = nl < text.size() ? nl + 1 : nl;
+    }
+    const std::string_view raw = text.substr(pos, end - pos);
+    if (!raw.empty()) {
+      const std::string_view shown = filter_line(raw, options.rubyon_mode, &filtered, nullptr);
+      if (layout.Place(SourceLine{raw, shown, pos})) {
+        do ++pages;
+        while (layout.TurnPage());
+      }
+    }
+    pos = next;
+  }
+  if (layout.HasRows()) ++pages;
+  return std::max(pages, 1);
+}
+
+}  // namespace shiori

@@ -1,0 +1,463 @@
+#include "text/fitted_markup.h"
+
+#include <cstring>
+
+#include "text/display_width.h"
+#include "text/filter.h"
+#include "text/sjis.h"
+
+namespace shiori {
+
+namespace {
+
+constexpr std::string_view kGaijiOpen = "※［＃";
+constexpr std::string_view kNoteOpen = "［＃";
+constexpr std::string_view kRubyClose = "》";
+constexpr std::string_view kGeta = "〓";
+constexpr std::string_view kQuoteOpen = "「";
+constexpr std::string_view kQuoteClose = "」";
+constexpr std::size_t npos = std::string_view::npos;
+
+static_assert(kGaijiOpen.size() == 6 && kNoteOpen.size() == 4 && kGeta.size() == 2,
+              "markers must be code page 932 bytes (-fexec-charset=CP932)");
+
+// Second bytes, after 0x81, of the marks the scan stops at.
+constexpr unsigned char kSecondKome = 0xA6;     // ※
+constexpr unsigned char kSecondBracket = 0x6D;  // ［
+constexpr unsigned char kSecondRuby = 0x73;     // 《
+constexpr unsigned char kSecondBar = 0x62;      // ｜
+
+unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+
+std::size_t CharLen(std::string_view s, std::size_t i) {
+  return i + 1 < s.size() && IsLeadByte(Byte(s, i)) ? 2 : 1;
+}
+
+// |needle| in |s| at a character boundary (a find() could match across two
+// characters' bytes).
+std::size_t FindChar(std::string_view s, std::string_view needle, std::size_t from = 0) {
+  for (std::size_t i = from; i + needle.size() <= s.size(); i += CharLen(s, i))
+    if (s.compare(i, needle.size(), needle) == 0) return i;
+  return npos;
+}
+
+bool Has(std::string_view s, std::string_view needle) { return FindChar(s, needle) != npos; }
+
+// The "］" matching the "［" at |open|, nested brackets counted.
+std::size_t MatchingBracket(std::string_view s, std::size_t open) {
+  int depth = 0;
+  for (std::size_t i = open; i + 1 < s.size(); i += CharLen(s, i)) {
+    if (Byte(s, i) != 0x81) continue;
+    if (Byte(s, i + 1) == 0x6D) ++depth;
+    if (Byte(s, i + 1) == 0x6E && --depth == 0) return i;
+  }
+  return npos;
+}
+
+// A number at |*i|: ASCII or full-width digits, or kanji numerals
+// ("三", "十二", "二十"); -1 when there is none.
+int TakeNumber(std::string_view s, std::size_t* i) {
+  static constexpr std::string_view kKanji[] = {"〇", "一", "二", "三", "四",
+                                                "五", "六", "七", "八", "九"};
+  int tens = 0, units = -1;
+  bool any = false;
+  std::size_t p = *i;
+  while (p < s.size()) {
+    int d = -1;
+    std::size_t len = 1;
+    if (s[p] >= '0' && s[p] <= '9') {
+      d = s[p] - '0';
+    } else if (p + 1 < s.size() && Byte(s, p) == 0x82 && Byte(s, p + 1) >= 0x4F &&
+               Byte(s, p + 1) <= 0x58) {
+      d = Byte(s, p + 1) - 0x4F;
+      len = 2;
+    } else if (s.compare(p, 2, "十") == 0) {
+      tens += 10 * (units < 0 ? 1 : units);  // 十 is ten times what stands before it
+      units = -1;
+      any = true;
+      p += 2;
+      continue;
+    } else {
+      for (int k = 0; k < 10 && d < 0; ++k)
+        if (s.compare(p, 2, kKanji[k]) == 0) d = k, len = 2;
+    }
+    if (d < 0 || tens + units > 1000) break;
+    units = units < 0 ? d : units * 10 + d;
+    any = true;
+    p += len;
+  }
+  if (!any) return -1;
+  *i = p;
+  return tens + (units < 0 ? 0 : units);
+}
+
+// "N字下げ" standing for the whole of |s|; -1 otherwise.
+int IndentOf(std::string_view s) {
+  std::size_t i = 0;
+  const int n = TakeNumber(s, &i);
+  return n >= 0 && s.substr(i) == "字下げ" ? n : -1;
+}
+
+bool IsUnderlineKind(std::string_view s) {
+  return Has(s, "傍点") || Has(s, "傍線") || Has(s, "鎖線") || Has(s, "破線") || Has(s, "波線");
+}
+
+int HeadingLevelOf(std::string_view s) {
+  if (!Has(s, "見出し")) return 0;
+  if (Has(s, "大見出し")) return 1;
+  if (Has(s, "小見出し")) return 3;
+  return 2;
+}
+
+// Characters |quoted| shows: a gaiji note is one, other annotations, ruby
+// and the base bar none.
+int ShownChars(std::string_view q) {
+  int n = 0;
+  for (std::size_t i = 0; i < q.size();) {
+    if (q.compare(i, kGaijiOpen.size(), kGaijiOpen) == 0 ||
+        q.compare(i, kNoteOpen.size(), kNoteOpen) == 0) {
+      const bool gaiji = q[i + 1] == static_cast<char>(kSecondKome);
+      const std::size_t close = MatchingBracket(q, gaiji ? i + 2 : i);
+      if (close != npos) {
+        n += gaiji ? 1 : 0;
+        i = close + 2;
+        continue;
+      }
+    } else if (q.compare(i, 2, "《") == 0) {
+      const std::size_t close = FindChar(q, kRubyClose, i);
+      if (close != npos) {
+        i = close + 2;
+        continue;
+      }
+    } else if (q.compare(i, 2, "｜") == 0) {
+      i += 2;
+      continue;
+    }
+    ++n;
+    i += CharLen(q, i);
+  }
+  return n;
+}
+
+class Enricher {
+ public:
+  Enricher(const FitOptions& options, MarkupState* state, EnrichedLine* out)
+      : o_(options), st_(*state), out_(*out) {}
+
+  void Run(std::string_view raw) {
+    if (st_.heading_depth > 0) out_.heading = st_.heading_level;
+    Scan(raw, 0, /*top=*/true);
+    if (line_indent_ >= 0) {
+      out_.indent = out_.wrap_indent = 2 * line_indent_;
+    } else if (st_.block_indent >= 0) {
+      out_.indent = 2 * st_.block_indent;
+      out_.wrap_indent = 2 * st_.block_wrap;
+    }
+    out_.right = line_right_ || st_.block_right;
+    out_.raise = 2 * (line_right_ ? line_raise_ : st_.block_raise);
+  }
+
+ private:
+  // Reads |s| into cells. At the top level every annotation is obeyed;
+  // inside a reading only gaiji notes show and the rest is dropped.
+  void Scan(std::string_view s, std::uint8_t flags, bool top) {
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+      const unsigned char c = Byte(s, i);
+      if (c == 0x81 && i + 1 < n) {
+        const unsigned char second = Byte(s, i + 1);
+        if (second == kSecondKome && s.compare(i, kGaijiOpen.size(), kGaijiOpen) == 0) {
+          const std::size_t close = MatchingBracket(s, i + 2);
+          if (close == npos) {
+            AppendPlain(s.substr(i), flags);
+            return;
+          }
+          AppendGaiji(s.substr(i + 6, close - (i + 6)), flags);
+          out_.markup = true;
+          i = close + 2;
+          continue;
+        }
+        if (second == kSecondBracket && s.compare(i, kNoteOpen.size(), kNoteOpen) == 0) {
+          const std::size_t close = MatchingBracket(s, i);
+          if (close == npos) {
+            AppendPlain(s.substr(i), flags);
+            return;
+          }
+          if (top) Annotate(s.substr(i + 4, close - (i + 4)));
+          i = close + 2;
+          continue;
+        }
+        if (top && second == kSecondRuby) {
+          const std::size_t close = FindChar(s, kRubyClose, i + 2);
+          if (close == npos) {
+            AppendPlain(s.substr(i), flags);
+            return;
+          }
+          Ruby(s.substr(i + 2, close - (i + 2)));
+          i = close + 2;
+          continue;
+        }
+        if (top && second == kSecondBar) {
+          bar_cell_ = static_cast<int>(out_.cells.size());
+          i += 2;
+          continue;
+        }
+      }
+      const std::size_t len = CharLen(s, i);
+      AppendChar(s.substr(i, len), flags);
+      i += len;
+    }
+  }
+
+  std::uint8_t Style() const {
+    std::uint8_t style = 0;
+    if (st_.style_depth[0] > 0 || st_.heading_depth > 0) style |= kFitBold;
+    if (st_.style_depth[1] > 0) style |= kFitUnderline;
+    if (st_.style_depth[2] > 0) style |= kFitItalic;
+    return style;
+  }
+
+  void AppendChar(std::string_view ch, std::uint8_t flags) {
+    const unsigned char c = Byte(ch, 0);
+    FitCell cell;
+    cell.len = static_cast<std::uint8_t>(ch.size());
+    cell.style = static_cast<std::uint8_t>(Style() | ((flags & kCellRuby) ? kFitSubdued : 0));
+    cell.flags = flags;
+    if (ch.size() == 2) {
+      const unsigned code = c << 8 | Byte(ch, 1);
+      cell.cols = static_cast<std::uint8_t>(Cp932PairColumns(code, o_.ambiguous_wide));
+      if (IsKanjiLevel1(code) || IsKanjiLevel2(code) || code == 0x8158 || code == 0x8159)
+        cell.flags |= kCellKanji;  // kanji, 々 and 〆
+    } else {
+      if (c < 0x20 || c == 0x7F) return;  // a line's CR and other controls show nothing
+      cell.cols = 1;
+    }
+    cell.at = static_cast<std::uint32_t>(out_.bytes.size());
+    out_.bytes.append(ch);
+    out_.cells.push_back(cell);
+  }
+
+  void AppendPlain(std::string_view s, std::uint8_t flags) {
+    for (std::size_t i = 0; i < s.size();) {
+      const std::size_t len = CharLen(s, i);
+      AppendChar(s.substr(i, len), flags);
+      i += len;
+    }
+  }
+
+  void AppendGaiji(std::string_view body, std::uint8_t flags) {
+    GaijiChar g;
+    if (!GaijiFromNote(body, &g)) {
+      AppendChar(kGeta, flags);
+      out_.cells.back().flags |= kCellKanji;
+      return;
+    }
+    int cols = 0;
+    for (int k = 0; k < g.n; ++k) cols += CodePointColumns(g.cp[k], o_.ambiguous_wide);
+    FitCell cell;
+    cell.at = static_cast<std::uint32_t>(out_.gaiji.size());
+    cell.len = 0;
+    cell.style = static_cast<std::uint8_t>(Style() | ((flags & kCellRuby) ? kFitSubdued : 0));
+    cell.cols = static_cast<std::uint8_t>(cols > 0 ? cols : 1);
+    cell.flags = static_cast<std::uint8_t>(flags | kCellKanji);
+    out_.gaiji.push_back(g);
+    out_.cells.push_back(cell);
+  }
+
+  void Ruby(std::string_view reading) {
+    std::size_t base = out_.cells.size();
+    if (bar_cell_ >= 0) {
+      base = static_cast<std::size_t>(bar_cell_);
+    } else {
+      while (base > 0 && (out_.cells[base - 1].flags & (kCellKanji | kCellRuby)) == kCellKanji)
+        --base;
+    }
+    bar_cell_ = -1;
+    out_.markup = true;
+    if (o_.rubyon_mode > 0) {
+      out_.cells.resize(base);  // the reading in place of its base
+      Scan(reading, 0, /*top=*/false);
+    } else if (o_.show_ruby && !reading.empty()) {
+      AppendChar("(", kCellRuby);
+      Scan(reading, kCellRuby, /*top=*/false);
+      AppendChar(")", kCellRuby);
+    }
+  }
+
+  // Gives |style| to the characters |quoted| names, just before the note.
+  void StyleBack(std::string_view quoted, std::uint8_t style) {
+    int n = ShownChars(quoted);
+    for (std::size_t k = out_.cells.size(); k > 0 && n > 0; --k) {
+      FitCell& cell = out_.cells[k - 1];
+      if (cell.flags & kCellRuby) continue;
+      cell.style |= style;
+      --n;
+    }
+  }
+
+  void Illustration(std::string_view content, std::string_view caption) {
+    const std::size_t png = FindChar(content, ".png");
+    std::size_t from = png;
+    // The name runs back to the bracket or mark before it.
+    while (from > 0) {
+      const std::size_t prev = from >= 2 && IsLeadByte(Byte(content, from - 2)) ? from - 2 : from - 1;
+      const std::string_view ch = content.substr(prev, from - prev);
+      if (ch == "（" || ch == "(" || ch == "、" || ch == "，" || ch == " " || ch == "　") break;
+      from = prev;
+    }
+    out_.illustration.assign(content.substr(from, png - from));
+    // The caption shows as text does: a gaiji there is 〓 (the caption is
+    // code page 932) and other annotations drop out.
+    out_.caption.clear();
+    for (std::size_t i = 0; i < caption.size();) {
+      const bool gaiji = caption.compare(i, kGaijiOpen.size(), kGaijiOpen) == 0;
+      if (gaiji || caption.compare(i, kNoteOpen.size(), kNoteOpen) == 0) {
+        const std::size_t close = MatchingBracket(caption, gaiji ? i + 2 : i);
+        if (close != npos) {
+          if (gaiji) out_.caption.append(kGeta);
+          i = close + 2;
+          continue;
+        }
+      }
+      const std::size_t len = CharLen(caption, i);
+      if (static_cast<unsigned char>(caption[i]) >= 0x20) out_.caption.append(caption.substr(i, len));
+      i += len;
+    }
+  }
+
+  void Annotate(std::string_view a) {
+    out_.markup = true;
+    if (a.starts_with(kQuoteOpen)) {
+      int depth = 0;
+      std::size_t close = npos;
+      for (std::size_t i = 0; i < a.size(); i += CharLen(a, i)) {
+        if (a.compare(i, 2, kQuoteOpen) == 0) ++depth;
+        if (a.compare(i, 2, kQuoteClose) == 0 && --depth == 0) {
+          close = i;
+          break;
+        }
+      }
+      if (close == npos) return;
+      const std::string_view quoted = a.substr(2, close - 2);
+      const std::string_view what = a.substr(close + 2);
+      if (Has(what, ".png")) {
+        Illustration(what, quoted);
+      } else if (const int level = HeadingLevelOf(what); level > 0) {
+        StyleBack(quoted, kFitBold);
+        out_.heading = level;
+      } else if (what.starts_with("に") || what.starts_with("の左に")) {
+        if (IsUnderlineKind(what) && !Has(what, "「")) StyleBack(quoted, kFitUnderline);
+      } else if (what == "は太字") {
+        StyleBack(quoted, kFitBold);
+      } else if (what == "は斜体") {
+        StyleBack(quoted, kFitItalic);
+      }
+      return;
+    }
+    if (Has(a, ".png")) {
+      const std::size_t paren = FindChar(a, "（");
+      Illustration(a, a.substr(0, paren == npos ? 0 : paren));
+      return;
+    }
+    if (a == "改ページ" || a == "改丁" || a == "改段" || a == "改見開き") {
+      (out_.cells.empty() ? out_.break_before : out_.break_after) = true;
+      return;
+    }
+    if (a.ends_with("終わり")) {
+      if (Has(a, "見出し")) {
+        if (st_.heading_depth > 0) --st_.heading_depth;
+      } else if (Has(a, "字下げ")) {
+        st_.block_indent = -1;
+      } else if (Has(a, "地付き") || Has(a, "字上げ")) {
+        st_.block_right = false;
+        st_.block_raise = 0;
+      } else if (Has(a, "太字")) {
+        if (st_.style_depth[0] > 0) --st_.style_depth[0];
+      } else if (Has(a, "斜体")) {
+        if (st_.style_depth[2] > 0) --st_.style_depth[2];
+      } else if (IsUnderlineKind(a)) {
+        if (st_.style_depth[1] > 0) --st_.style_depth[1];
+      }
+      return;
+    }
+    std::string_view rest = a;
+    const bool block = rest.starts_with("ここから");
+    if (block) rest.remove_prefix(std::string_view("ここから").size());
+    if (const int level = HeadingLevelOf(rest); level > 0) {
+      ++st_.heading_depth;
+      st_.heading_level = level;
+      out_.heading = level;
+      return;
+    }
+    if (rest == "太字" || rest == "斜体") {
+      ++st_.style_depth[rest == "太字" ? 0 : 2];
+      return;
+    }
+    if (!block && IsUnderlineKind(rest) &&
+        (rest.ends_with("傍点") || rest.ends_with("線"))) {
+      ++st_.style_depth[1];
+      return;
+    }
+    if (rest == "地付き") {
+      (block ? st_.block_right : line_right_) = true;
+      (block ? st_.block_raise : line_raise_) = 0;
+      return;
+    }
+    if (rest.starts_with("地から")) {
+      std::size_t i = std::string_view("地から").size();
+      const int n = TakeNumber(rest, &i);
+      if (n >= 0 && rest.substr(i) == "字上げ") {
+        (block ? st_.block_right : line_right_) = true;
+        (block ? st_.block_raise : line_raise_) = n;
+      }
+      return;
+    }
+    if (!block) {
+      if (const int n = IndentOf(rest); n >= 0) line_indent_ = n;
+      return;
+    }
+    // ここからN字下げ[、折り返してM字下げ] and ここから改行天付き、折り返してN字下げ.
+    const std::size_t comma = FindChar(rest, "、");
+    const std::string_view first = rest.substr(0, comma);
+    const std::string_view wrap =
+        comma == npos ? std::string_view() : rest.substr(comma + 2);
+    int first_n = first == "改行天付き" ? 0 : IndentOf(first);
+    int wrap_n = first_n;
+    if (wrap.starts_with("折り返して")) wrap_n = IndentOf(wrap.substr(std::string_view("折り返して").size()));
+    if (first_n >= 0 && wrap_n >= 0) {
+      st_.block_indent = first_n;
+      st_.block_wrap = wrap_n;
+    }
+  }
+
+  const FitOptions& o_;
+  MarkupState& st_;
+  EnrichedLine& out_;
+  int bar_cell_ = -1;
+  int line_indent_ = -1;
+  bool line_right_ = false;
+  int line_raise_ = 0;
+};
+
+}  // namespace
+
+void EnrichedLine::Clear() {
+  bytes.clear();
+  cells.clear();
+  gaiji.clear();
+  indent = wrap_indent = raise = heading = 0;
+  right = break_before = break_after = markup = false;
+  illustration.clear();
+  caption.clear();
+}
+
+void EnrichLine(std::string_view raw, const FitOptions& options, MarkupState* state,
+                EnrichedLine* out) {
+  out->Clear();
+  Enricher(options, state, out).Run(raw);
+}
+
+std::string_view IllustrationHint() { return "（p で挿絵）"; }
+
+}  // namespace shiori

@@ -1,0 +1,68 @@
+// The fitted view's reading of a raw line: the characters it shows (gaiji as
+// their characters, ruby beside its base), the style of each, and what the
+// annotations say about the line (indentation, alignment, page breaks,
+// headings, illustrations). Annotations never show as text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/fitted_layout.h"
+
+namespace shiori {
+
+/// One character of an enriched line.
+struct FitCell {
+  std::uint32_t at = 0;  ///< offset of its bytes in EnrichedLine::bytes, or index in gaiji
+  std::uint8_t len = 0;  ///< bytes (1 or 2); 0 for a gaiji
+  std::uint8_t style = 0;
+  std::uint8_t cols = 0;
+  std::uint8_t flags = 0;  ///< kCellRuby, kCellKanji
+};
+
+enum FitCellFlag : std::uint8_t {
+  kCellRuby = 1,   ///< part of a reading (or its brackets) set beside its base
+  kCellKanji = 2,  ///< may be a ruby base found by scanning back
+};
+
+struct EnrichedLine {
+  std::string bytes;  ///< code page 932 bytes of the cells
+  std::vector<FitCell> cells;
+  std::vector<GaijiChar> gaiji;
+  int indent = 0;       ///< columns before the first row
+  int wrap_indent = 0;  ///< columns before the rows it wraps onto
+  bool right = false;   ///< rows set against the end of the measure
+  int raise = 0;        ///< columns kept free at the end when |right|
+  bool break_before = false;  ///< a new page starts with this line
+  bool break_after = false;   ///< a new page starts after it
+  int heading = 0;            ///< 1 large, 2 medium, 3 small; 0 body text
+  bool markup = false;        ///< the line holds an annotation
+  std::string illustration;   ///< a picture's name (without ".png")
+  std::string caption;        ///< code page 932
+
+  void Clear();
+  /// The line shows nothing and adds no row: annotations alone.
+  bool MarkupOnly() const { return markup && cells.empty() && illustration.empty(); }
+};
+
+/// What block annotations leave open from one line to the next.
+struct MarkupState {
+  int block_indent = -1;  ///< ここからN字下げ: first rows; -1 outside a block
+  int block_wrap = 0;     ///< its wrapped rows
+  bool block_right = false;
+  int block_raise = 0;
+  int style_depth[3] = {};  ///< open ranges of bold, underline, italic
+  int heading_depth = 0;
+  int heading_level = 0;
+};
+
+/// Reads |raw| (code page 932, annotations and all) into |out|.
+void EnrichLine(std::string_view raw, const FitOptions& options, MarkupState* state,
+                EnrichedLine* out);
+
+/// The columns of the hint set after an illustration's caption, and its text.
+std::string_view IllustrationHint();
+
+}  // namespace shiori
