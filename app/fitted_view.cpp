@@ -15,9 +15,6 @@ namespace shiori {
 
 namespace {
 
-// Ends the text's last page as a page break does: the rows placed so far
-// make a page, the last one.
-constexpr std::string_view kPageBreak = "［＃改ページ］";
 constexpr std::string_view kFullStop = "。";
 // Gaiji on a row are searched as this byte, the character's UTF-8 and the
 // byte again: no code page 932 text holds a DEL.
@@ -351,8 +348,8 @@ void fitted_show_page(Reader& r) {
 }
 
 bool fitted_show_last_page(Reader& r) {
-  const SourceLine end{kPageBreak, {}, r.streams.ssout.size()};
-  if (!r.fitted.Place(end) || !r.fitted.PageToShow()) return false;
+  // Rows left on the page being filled make the last page, not full.
+  if (!r.fitted.HasRows() || !r.fitted.PageToShow()) return false;
   fitted_show_page(r);
   return true;
 }
@@ -443,8 +440,7 @@ int FittedView::PageOfLine(std::size_t offset) {
     for (bool complete = probe.Place(source); complete; complete = probe.TurnPage())
       if (probe.PageToShow()) return probe.PageNumber();
   }
-  if (probe.Place(SourceLine{kPageBreak, {}, text.size()}) && probe.PageToShow())
-    return probe.PageNumber();
+  if (probe.HasRows() && probe.PageToShow()) return probe.PageNumber();
   return LastPage();
 }
 

@@ -295,7 +295,9 @@ TEST(FittedCommandLineTest, FitAndAMeasureWithinItsBoundsElseTheUsage) {
   for (const Case& c : cases) {
     const CommandLine cl = ParseCommandLine(c.args);
     EXPECT_EQ(cl.action == CommandLine::Action::kRead, c.ok) << c.args.back();
-    if (c.ok) EXPECT_EQ(cl.width, c.width);
+    if (c.ok) {
+      EXPECT_EQ(cl.width, c.width);
+    }
   }
   EXPECT_TRUE(ParseCommandLine({"--fit", "3"}).fit);
   EXPECT_EQ(*ParseCommandLine({"--width", "40", "3"}).work_number, 3);
