@@ -49,6 +49,11 @@ class Keyboard {
   /// The answer's first blank-delimited word in code page 932, at most
   /// |max_bytes| bytes (cut at a character boundary). False at end of input.
   virtual bool ReadWord(std::string* word, std::size_t max_bytes) = 0;
+  /// As ReadWord, but the word in UTF-8, keeping the characters code page
+  /// 932 lacks (a gaiji typed for a search), at most |max_bytes| bytes (cut
+  /// at a character boundary). What the input cannot give as a character (a
+  /// malformed byte) is U+FFFD. False at end of input.
+  virtual bool ReadWordUtf8(std::string* word, std::size_t max_bytes) = 0;
   /// While on, GetKey answers kKeyResize when the screen changes size (a
   /// view that fits the screen lays itself out again); off, a change of
   /// size is no key.

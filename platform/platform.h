@@ -46,6 +46,10 @@ struct Platform {
   /// Playlist entries made from a dialog path double every backslash (true
   /// on Windows, where the backslash is the path separator).
   bool double_backslashes = false;
+  /// Characters of ambiguous East Asian width (○, ×, Greek and Cyrillic
+  /// letters, box drawing) take two columns on this screen, as a CJK console
+  /// draws them; false where they take one.
+  bool ambiguous_wide = false;
 };
 
 /// The machine's own implementations of every interface, owned together.

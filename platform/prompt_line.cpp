@@ -95,14 +95,38 @@ bool ParsePromptInt(std::string_view line, int* value) {
   return true;
 }
 
-bool ParsePromptWord(std::string_view line, std::size_t max_bytes, std::string* word) {
+namespace {
+
+// The first blank-delimited word of |line|; false when it has none. The
+// blanks are ASCII, which neither code page 932 nor UTF-8 uses inside a
+// character.
+bool FirstWord(std::string_view line, std::string_view* word) {
   std::size_t start = 0;
   while (start < line.size() && IsAsciiBlank(At(line, start))) ++start;
   if (start == line.size()) return false;
   std::size_t end = start;
   while (end < line.size() && !IsAsciiBlank(At(line, end))) ++end;
-  const std::string_view got = line.substr(start, end - start);
+  *word = line.substr(start, end - start);
+  return true;
+}
+
+}  // namespace
+
+bool ParsePromptWord(std::string_view line, std::size_t max_bytes, std::string* word) {
+  std::string_view got;
+  if (!FirstWord(line, &got)) return false;
   word->assign(got.substr(0, CharBoundaryPrefix(got, max_bytes)));
+  return true;
+}
+
+bool ParsePromptWordUtf8(std::string_view line, std::size_t max_bytes, std::string* word) {
+  std::string_view got;
+  if (!FirstWord(line, &got)) return false;
+  std::size_t keep = std::min(max_bytes, got.size());
+  // Back to the start of the character the bound cuts.
+  if (keep < got.size())
+    while (keep > 0 && (static_cast<unsigned char>(got[keep]) & 0xC0) == 0x80) --keep;
+  word->assign(got.substr(0, keep));
   return true;
 }
 

@@ -46,4 +46,7 @@ bool ParsePromptInt(std::string_view cp932_line, int* value);
 /// |max_bytes| at a character boundary. False when the line has no word.
 bool ParsePromptWord(std::string_view cp932_line, std::size_t max_bytes, std::string* word);
 
+/// The same for a UTF-8 line: the word cut at a UTF-8 character boundary.
+bool ParsePromptWordUtf8(std::string_view utf8_line, std::size_t max_bytes, std::string* word);
+
 }  // namespace shiori

@@ -16,6 +16,10 @@ class TextCodec {
   /// character code page 932 cannot hold becomes 「〓」. False when this
   /// machine has no such conversion.
   virtual bool Utf8ToCp932(std::string_view utf8, std::string* cp932) const = 0;
+  /// Code page 932 text as UTF-8; each byte that is no character, and each
+  /// control byte but tab, line feed and carriage return, becomes U+FFFD.
+  /// Empty when this machine has no such conversion.
+  virtual std::string Cp932ToUtf8(std::string_view cp932) const = 0;
   /// Text in the machine's own character set (a command-line argument, a
   /// file name) as code page 932, for the screen.
   virtual std::string NativeToCp932(std::string_view native) const = 0;

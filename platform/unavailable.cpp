@@ -31,6 +31,8 @@ bool UnavailableResources::Find(std::string_view, std::string_view,
 
 bool UnavailableCodec::Utf8ToCp932(std::string_view, std::string*) const { return false; }
 
+std::string UnavailableCodec::Cp932ToUtf8(std::string_view) const { return ""; }
+
 std::string UnavailableCodec::NativeToCp932(std::string_view native) const {
   return std::string(native);
 }

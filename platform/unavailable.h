@@ -53,6 +53,7 @@ class UnavailableResources : public ResourceStore {
 class UnavailableCodec : public TextCodec {
  public:
   bool Utf8ToCp932(std::string_view utf8, std::string* cp932) const override;
+  std::string Cp932ToUtf8(std::string_view cp932) const override;
   std::string NativeToCp932(std::string_view native) const override;
   std::string Cp932ToReadable(std::string_view cp932) const override;
   std::string NativeFileStem(std::string_view path) const override;

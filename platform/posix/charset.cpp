@@ -201,6 +201,120 @@ void Cp932ToTerminal::Finish(std::string* out) {
   held_.clear();
 }
 
+char32_t NextCodePoint(std::string_view s, std::size_t* at) {
+  const std::size_t i = *at;
+  const unsigned char lead = static_cast<unsigned char>(s[i]);
+  const std::size_t len = Utf8SequenceLength(lead);
+  *at = i + 1;
+  if (len == 1) return lead < 0x80 ? lead : 0xFFFD;
+  if (i + len > s.size() || !IsUtf8Text(s.substr(i, len))) return 0xFFFD;
+  char32_t cp = lead & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  *at = i + len;
+  return cp;
+}
+
+namespace {
+
+void AppendUtf8(char32_t cp, std::string* out) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | cp >> 6));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | cp >> 12));
+    out->push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | cp >> 18));
+    out->push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// C0 controls but tab, line feed and carriage return, DEL and the C1
+// controls: each would command the terminal.
+bool IsCommandCodePoint(char32_t cp) {
+  return (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r') || (cp >= 0x7F && cp < 0xA0);
+}
+
+}  // namespace
+
+Utf8ToTerminal::Utf8ToTerminal(const std::string& charset) {
+  if (IsUtf8Charset(charset)) {
+    passthrough_ = true;
+    replacement_ = "\xEF\xBF\xBD";
+    return;
+  }
+  cd_ = iconv_open(charset.c_str(), "UTF-8");
+  if (cd_ == kNoConversion) return;  // ASCII passes, the rest is "?"
+  std::string_view geta = "\xE3\x80\x93";  // 〓
+  std::string converted;
+  if (RunIconv(cd_, &geta, &converted) == Stop::kDone && geta.empty()) geta_ = converted;
+}
+
+Utf8ToTerminal::~Utf8ToTerminal() {
+  if (cd_ != kNoConversion) iconv_close(cd_);
+}
+
+void Utf8ToTerminal::Convert(std::string_view utf8, std::string* out) {
+  // Well-formed UTF-8 with no command in it first; then the terminal's set.
+  std::string clean;
+  clean.reserve(utf8.size());
+  bool changed = false;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t from = i;
+    char32_t cp = NextCodePoint(utf8, &i);
+    if (IsCommandCodePoint(cp)) cp = 0xFFFD;
+    if (cp == 0xFFFD && utf8.substr(from, i - from) != "\xEF\xBF\xBD") changed = true;
+    if (cp == 0xFFFD && !passthrough_) {
+      // Marked now: the terminal's set may have no U+FFFD.
+      clean.push_back('\0');
+      continue;
+    }
+    AppendUtf8(cp, &clean);
+  }
+  if (passthrough_) {
+    out->append(changed ? clean : std::string(utf8));
+    return;
+  }
+  std::string_view in = clean;
+  while (!in.empty()) {
+    const std::size_t nul = in.find('\0');
+    std::string_view piece = in.substr(0, nul);
+    while (!piece.empty()) {
+      const Stop stop = ConvertOrCopyAscii(cd_, &piece, out);
+      if (piece.empty() || stop == Stop::kDone) break;
+      // A character the set lacks (the text is well-formed by now).
+      out->append(geta_);
+      const std::size_t skip = std::min(piece.size(), Utf8SequenceLength(static_cast<unsigned char>(piece[0])));
+      piece.remove_prefix(skip);
+    }
+    if (nul == std::string_view::npos) break;
+    out->append(replacement_);
+    in.remove_prefix(nul + 1);
+  }
+}
+
+std::string TerminalTextToUtf8(const std::string& charset, std::string_view text) {
+  std::string out;
+  if (IsUtf8Charset(charset)) {
+    for (std::size_t i = 0; i < text.size();) AppendUtf8(NextCodePoint(text, &i), &out);
+    return out;
+  }
+  iconv_t cd = iconv_open("UTF-8", charset.c_str());
+  while (!text.empty()) {
+    const Stop stop = ConvertOrCopyAscii(cd, &text, &out);
+    if (text.empty() || stop == Stop::kDone) break;
+    out.append("\xEF\xBF\xBD");
+    text.remove_prefix(stop == Stop::kIncomplete ? text.size() : 1);
+  }
+  if (cd != kNoConversion) iconv_close(cd);
+  return out;
+}
+
 TerminalToCp932::TerminalToCp932(const std::string& charset) {
   if (IsCp932Charset(charset)) {
     passthrough_ = true;

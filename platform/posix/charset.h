@@ -69,6 +69,36 @@ class Cp932ToTerminal {
   std::string last_out_;  ///< and what it became
 };
 
+/// Converts UTF-8 text (the fitted view's, gaiji included) to the terminal's
+/// character set. A character that set lacks is shown as 「〓」 (as "?"
+/// where even that is missing); a malformed byte and a control byte but tab,
+/// line feed and carriage return are shown as one replacement mark each, so
+/// the text never commands the terminal. A UTF-8 terminal gets the bytes.
+class Utf8ToTerminal {
+ public:
+  explicit Utf8ToTerminal(const std::string& charset);
+  ~Utf8ToTerminal();
+  Utf8ToTerminal(const Utf8ToTerminal&) = delete;
+  Utf8ToTerminal& operator=(const Utf8ToTerminal&) = delete;
+
+  /// Appends the conversion of |utf8| (whole characters) to |out|.
+  void Convert(std::string_view utf8, std::string* out);
+
+ private:
+  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+  bool passthrough_ = false;
+  std::string geta_ = "?";
+  std::string replacement_ = "?";
+};
+
+/// The code point of the UTF-8 sequence at *at, which moves past it; a
+/// malformed sequence is U+FFFD and moves one byte.
+char32_t NextCodePoint(std::string_view utf8, std::size_t* at);
+
+/// |text| in the terminal's character set |charset| as well-formed UTF-8:
+/// what cannot be converted is U+FFFD.
+std::string TerminalTextToUtf8(const std::string& charset, std::string_view text);
+
 /// Converts what the reader typed, in the terminal's character set, to code
 /// page 932.
 class TerminalToCp932 {

@@ -21,6 +21,9 @@ class TerminalGuard;
 /// minus N" reaches the row N lines up even after the screen has scrolled.
 /// When the output is not a terminal only the text is written, without a
 /// single escape sequence, and the screen information cannot be read.
+/// The whole-screen view is the terminal's alternate screen; in it the
+/// cursor is placed by absolute position, and leaving it gives back the
+/// screen, cursor and colours the program had before.
 class PosixConsole : public ConsoleBuffer {
  public:
   /// Writes to |fd| (1, the standard output) in |charset| (TerminalCharset()).
@@ -52,9 +55,20 @@ class PosixConsole : public ConsoleBuffer {
   /// Moves relative to the counted row: up (or down) by the difference, then
   /// to column x.
   void SetCursorPosition(int x, int y) override;
+  /// In the terminal's character set; what it lacks shows as 「〓」.
+  void WriteUtf8(std::string_view utf8) override;
+  /// Bold, underline, italic and dim as their SGR attributes, written with
+  /// the colour pair (a style never outlives the pair it was drawn in).
+  void SetStyle(unsigned styles) override;
+  /// The alternate screen (ESC [?1049h, left by ESC [?1049l), entered
+  /// cleared. The terminal guard leaves it on every way out.
+  void UseWholeScreen(bool on) override;
+  /// Erases the screen in the current colours and puts the cursor home.
+  void ClearScreen() override;
   void Flush() override;
-  /// Resets the colours when any are in force and flushes. The descriptor
-  /// stays open: it is the process's standard output.
+  /// Leaves the alternate screen, resets the colours when any are in force
+  /// and flushes. The descriptor stays open: it is the process's standard
+  /// output.
   void Close() override;
 
   bool is_terminal() const { return tty_; }
@@ -66,8 +80,11 @@ class PosixConsole : public ConsoleBuffer {
  private:
   void Emit(std::string_view raw);
   void ShowAttribute();
-  void SetShown(std::optional<std::uint16_t> attributes);
+  void SetShown(std::optional<std::uint16_t> attributes, unsigned styles = 0);
+  /// Ends a code page 932 character cut by the last Write (shown as a mark).
+  void FinishCharacter();
   void Track(std::string_view cp932);
+  void TrackUtf8(std::string_view utf8);
   void Advance(int columns);
   void ReadWindowSize();
   void WriteOut();
@@ -79,6 +96,7 @@ class PosixConsole : public ConsoleBuffer {
   bool tty_;
   std::string charset_;
   Cp932ToTerminal to_terminal_;
+  Utf8ToTerminal utf8_to_terminal_;
   TerminalGuard* guard_;
   std::string out_;
   // The attribute asked for, and the one the terminal shows; none means the
@@ -86,6 +104,15 @@ class PosixConsole : public ConsoleBuffer {
   std::optional<std::uint16_t> wanted_;
   std::optional<std::uint16_t> shown_;
   std::optional<std::uint16_t> fill_;
+  unsigned wanted_styles_ = 0;
+  unsigned shown_styles_ = 0;
+  // In the alternate screen, and what leaving it gives back: the cursor row
+  // and column, and the colours the terminal saved on entering.
+  bool whole_screen_ = false;
+  int saved_row_ = 0;
+  int saved_column_ = 0;
+  std::optional<std::uint16_t> saved_shown_;
+  unsigned saved_styles_ = 0;
   int width_ = 80;
   int height_ = 24;
   int row_ = 0;

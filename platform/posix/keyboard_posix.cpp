@@ -25,7 +25,16 @@ PosixKeyboard::PosixKeyboard(int fd, const std::string& charset, ConsoleBuffer* 
       tty_(isatty(fd) == 1),
       output_(output),
       to_cp932_(charset),
+      charset_(charset),
       decoder_(IsUtf8Charset(charset)) {}
+
+PosixKeyboard::~PosixKeyboard() { ReportResize(false); }
+
+void PosixKeyboard::ReportResize(bool on) {
+  if (on == report_resize_) return;
+  report_resize_ = on;
+  WatchResize(on);
+}
 
 int PosixKeyboard::GetKey() {
   // Asked to end: no key will be taken any more, as at the end of input.
@@ -41,10 +50,14 @@ int PosixKeyboard::GetKey() {
 int PosixKeyboard::DecodeKey() {
   int key;
   if (decoder_.Next(&key)) return key;
+  if (report_resize_ && TakeResize()) return kKeyResize;
   FlushOutput();
   ScopedRawMode raw(fd_);
   for (;;) {
     int byte = NextKeyByte(decoder_.PendingWaitMs());
+    // A key half read stays in the decoder for the next wait.
+    if (byte == kResized && TakeResize()) return kKeyResize;
+    if (byte == kResized) continue;
     if (byte == kEnd || byte == kTimedOut) {
       decoder_.Timeout();
       if (decoder_.Next(&key)) return key;
@@ -60,25 +73,36 @@ bool PosixKeyboard::KeyWaiting() { return WaitForKey(0); }
 
 bool PosixKeyboard::WaitForKey(int timeout_ms) {
   if (decoder_.HasKey() || StopSignal() != 0) return true;
+  if (report_resize_ && ResizePending()) return true;
   if (!tty_ && !buffer_.empty()) return true;
   FlushOutput();
   // A terminal in its normal mode reports input only once a line is
   // complete; a single key needs single-key mode.
   ScopedRawMode raw(fd_);
-  return WaitForInput(fd_, timeout_ms) != InputWait::kTimedOut;
+  return WaitForInput(fd_, timeout_ms, report_resize_) != InputWait::kTimedOut;
 }
 
 bool PosixKeyboard::ReadInt(int* value) {
-  std::string line;
-  return ReadAnswer(&line) && ParsePromptInt(line, value);
+  std::string line, cp932;
+  if (!ReadAnswer(&line)) return false;
+  to_cp932_.Convert(line, &cp932);
+  return ParsePromptInt(cp932, value);
 }
 
 bool PosixKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
-  std::string line;
-  return ReadAnswer(&line) && ParsePromptWord(line, max_bytes, word);
+  std::string line, cp932;
+  if (!ReadAnswer(&line)) return false;
+  to_cp932_.Convert(line, &cp932);
+  return ParsePromptWord(cp932, max_bytes, word);
 }
 
-bool PosixKeyboard::ReadAnswer(std::string* cp932) {
+bool PosixKeyboard::ReadWordUtf8(std::string* word, std::size_t max_bytes) {
+  std::string line;
+  return ReadAnswer(&line) &&
+         ParsePromptWordUtf8(TerminalTextToUtf8(charset_, line), max_bytes, word);
+}
+
+bool PosixKeyboard::ReadAnswer(std::string* answer) {
   FlushOutput();
   ended_ = false;
   for (;;) {
@@ -94,8 +118,7 @@ bool PosixKeyboard::ReadAnswer(std::string* cp932) {
       return false;
     }
     if (line.blank()) continue;
-    cp932->clear();
-    to_cp932_.Convert(line.text(), cp932);
+    *answer = line.text();
     return true;
   }
 }
@@ -104,9 +127,10 @@ int PosixKeyboard::NextKeyByte(int timeout_ms) {
   if (tty_) {
     // One byte at a time: what follows the key stays in the terminal.
     for (;;) {
-      const InputWait w = WaitForInput(fd_, timeout_ms);
+      const InputWait w = WaitForInput(fd_, timeout_ms, report_resize_);
       if (w == InputWait::kStop) return kEnd;
       if (w == InputWait::kTimedOut) return kTimedOut;
+      if (w == InputWait::kResize) return kResized;
       unsigned char c;
       ssize_t n = read(fd_, &c, 1);
       if (n == 1) return c;
@@ -120,17 +144,19 @@ int PosixKeyboard::NextKeyByte(int timeout_ms) {
       buffer_.erase(0, 1);
       return c;
     }
-    int got = Fill(timeout_ms);
+    int got = Fill(timeout_ms, report_resize_);
+    if (got == kResized) return kResized;
     if (got != 1) return got == 0 ? kEnd : kTimedOut;
   }
 }
 
-int PosixKeyboard::Fill(int timeout_ms) {
+int PosixKeyboard::Fill(int timeout_ms, bool resize) {
   for (;;) {
     // A request to end closes the input: a prompt then ends as at its end.
-    const InputWait w = WaitForInput(fd_, timeout_ms);
+    const InputWait w = WaitForInput(fd_, timeout_ms, resize);
     if (w == InputWait::kStop) return 0;
     if (w == InputWait::kTimedOut) return kTimedOut;
+    if (w == InputWait::kResize) return kResized;
     char chunk[4096];
     ssize_t n = read(fd_, chunk, sizeof chunk);
     if (n > 0) {

@@ -26,6 +26,10 @@ class PosixKeyboard : public Keyboard {
   /// (TerminalCharset()), for typed words. |output| (may be null) is flushed
   /// before every wait for input, so what was written is on the screen.
   PosixKeyboard(int fd, const std::string& charset, ConsoleBuffer* output);
+  /// Stops watching for changes of size if it was.
+  ~PosixKeyboard() override;
+  PosixKeyboard(const PosixKeyboard&) = delete;
+  PosixKeyboard& operator=(const PosixKeyboard&) = delete;
 
   /// One key press: a plain key is its byte; a special key (an escape
   /// sequence) or a typed character beyond ASCII is one code of its own; a
@@ -41,6 +45,12 @@ class PosixKeyboard : public Keyboard {
   /// nothing and never matches mangled bytes, and the word still shows (with
   /// a replacement mark) when it is printed back.
   bool ReadWord(std::string* word, std::size_t max_bytes) override;
+  /// The typed line converted from the terminal's character set to UTF-8.
+  bool ReadWordUtf8(std::string* word, std::size_t max_bytes) override;
+  /// SIGWINCH while on (stop_request.h): a key wait answers kKeyResize for
+  /// a change of size, once for changes that came together; keys typed
+  /// before or after it, a key half read included, are all still read.
+  void ReportResize(bool on) override;
   bool InputEnded() const override { return ended_; }
 
   /// Waits up to |timeout_ms| (-1: no limit) for a key press; true when one
@@ -51,26 +61,30 @@ class PosixKeyboard : public Keyboard {
  private:
   static constexpr int kEnd = -1;
   static constexpr int kTimedOut = -2;
+  static constexpr int kResized = -3;
 
   /// One key press as GetKey reads it, before Ctrl-C is told apart.
   int DecodeKey();
-  /// The next byte of a key press, kEnd, or kTimedOut after |timeout_ms|.
+  /// The next byte of a key press, kEnd, kTimedOut after |timeout_ms|, or
+  /// kResized (while reporting).
   int NextKeyByte(int timeout_ms);
   /// Reads what input there is into buffer_: 1, or 0 at the end of input,
-  /// or kTimedOut.
-  int Fill(int timeout_ms);
-  /// The next line that is not blank, in code page 932; false (and ended_)
-  /// at end of input.
-  bool ReadAnswer(std::string* cp932);
+  /// or kTimedOut, or kResized when |resize| and the size changed.
+  int Fill(int timeout_ms, bool resize = false);
+  /// The next line that is not blank, in the terminal's character set;
+  /// false (and ended_) at end of input.
+  bool ReadAnswer(std::string* line);
   void FlushOutput();
 
   int fd_;
   bool tty_;
   ConsoleBuffer* output_;
   TerminalToCp932 to_cp932_;
+  std::string charset_;
   KeyDecoder decoder_;
   std::string buffer_;
   bool ended_ = false;
+  bool report_resize_ = false;
 };
 
 }  // namespace shiori

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/embedded.h"
 #include "platform/platform.h"
@@ -51,6 +52,11 @@ class PosixPlatform : public RealPlatform {
       std::exit(status);
     };
     p_.stop_requested = [] { return StopSignal() != 0; };
+    // Terminals outside a CJK setting draw the ambiguous characters one
+    // column wide, and nothing a program can ask tells otherwise: the reader
+    // says so when his terminal is set to draw them wide.
+    const char* wide = std::getenv("SHIORI_AMBIGUOUS_WIDE");
+    p_.ambiguous_wide = wide != nullptr && std::string_view(wide) == "1";
   }
   Platform& platform() override { return p_; }
   int Finish(int status) override {

@@ -16,6 +16,13 @@ namespace {
 TerminalGuard* volatile g_active = nullptr;
 
 constexpr char kReset[] = "\x1b[0m";
+constexpr char kEnterAlternate[] = "\x1b[?1049h";
+constexpr char kLeaveAlternate[] = "\x1b[?1049l";
+
+void Put(int fd, const char* bytes, std::size_t size) {
+  ssize_t ignored = write(fd, bytes, size);
+  (void)ignored;
+}
 
 }  // namespace
 
@@ -49,10 +56,16 @@ TerminalGuard::~TerminalGuard() {
 void TerminalGuard::Restore() {
   int saved_errno = errno;
   if (saved_) tcsetattr(in_fd_, TCSANOW, &modes_);
+  if (whole_screen_) {
+    whole_screen_ = 0;
+    Put(out_fd_, kLeaveAlternate, sizeof kLeaveAlternate - 1);
+    // Leaving may give back the colours of the moment the screen was
+    // entered: reset whatever they are.
+    colours_ = 1;
+  }
   if (colours_) {
     colours_ = 0;
-    ssize_t ignored = write(out_fd_, kReset, sizeof kReset - 1);
-    (void)ignored;
+    Put(out_fd_, kReset, sizeof kReset - 1);
   }
   errno = saved_errno;
 }
@@ -99,8 +112,10 @@ void TerminalGuard::OnStop(int signal_number) {
   // The modes of the moment (a key wait's, most often), for the return.
   struct termios now {};
   const bool have_now = guard != nullptr && guard->saved_ && tcgetattr(guard->in_fd_, &now) == 0;
+  bool had_whole_screen = false;
   if (guard != nullptr) {
-    const bool had_colours = guard->colours_ != 0;
+    had_whole_screen = guard->whole_screen_ != 0;
+    const bool had_colours = guard->colours_ != 0 || had_whole_screen;
     guard->Restore();
     if (had_colours) guard->colours_reset_ = 1;
   }
@@ -122,6 +137,11 @@ void TerminalGuard::OnStop(int signal_number) {
   sigprocmask(SIG_BLOCK, &just_this, nullptr);
   sigaction(signal_number, &mine, nullptr);
   if (have_now) tcsetattr(guard->in_fd_, TCSANOW, &now);
+  if (had_whole_screen) {
+    Put(guard->out_fd_, kEnterAlternate, sizeof kEnterAlternate - 1);
+    guard->whole_screen_ = 1;
+    NoteResize();  // the screen is empty: a watching view draws it again
+  }
   errno = saved_errno;
 }
 

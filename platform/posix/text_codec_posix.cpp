@@ -54,6 +54,16 @@ class PosixTextCodec : public TextCodec {
     return true;
   }
 
+  std::string Cp932ToUtf8(std::string_view cp932) const override {
+    // The terminal's own conversion, aimed at UTF-8: it replaces what is no
+    // character, and shows control bytes as marks, which text never holds.
+    Cp932ToTerminal to_utf8("UTF-8");
+    std::string out;
+    to_utf8.Convert(cp932, &out);
+    to_utf8.Finish(&out);
+    return out;
+  }
+
   std::string NativeToCp932(std::string_view native) const override {
     std::string out;
     native_->Convert(native, &out);

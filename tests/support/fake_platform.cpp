@@ -8,24 +8,55 @@
 #include <sstream>
 
 #include "app/reader.h"
+#include "text/sjis.h"
 #include "tests/support/zip_builder.h"
 
 namespace shiori::testing {
 
+Run& FakeConsole::CurrentRun() {
+  if (runs.empty() || runs.back().attr != attr_ || runs.back().style != style_)
+    runs.push_back({attr_, "", style_, ""});
+  return runs.back();
+}
+
 void FakeConsole::Write(std::string_view bytes) {
-  if (!runs.empty() && runs.back().attr == attr_) {
-    runs.back().text.append(bytes);
-  } else {
-    runs.push_back({attr_, std::string(bytes)});
-  }
+  Run& run = CurrentRun();
+  run.text.append(bytes);
+  // A character cut between two writes is converted whole.
+  std::string whole = held_ + std::string(bytes);
+  const std::size_t cut = CharBoundaryPrefix(whole, whole.size());
+  held_ = whole.substr(cut);
+  run.utf8 += codec_->Cp932ToUtf8(std::string_view(whole).substr(0, cut));
   for (char c : bytes)
     if (c == '\n') ++row;
 }
 
+void FakeConsole::WriteUtf8(std::string_view utf8) {
+  Run& run = CurrentRun();
+  std::string cp932;
+  codec_->Utf8ToCp932(utf8, &cp932);
+  run.text += cp932;
+  run.utf8.append(utf8);
+  for (char c : utf8)
+    if (c == '\n') ++row;
+}
+
+void FakeConsole::UseWholeScreen(bool on) {
+  events.push_back(on ? "whole:1" : "whole:0");
+  whole_screen = on;
+}
+
+void FakeConsole::ClearScreen() {
+  events.push_back("clear");
+  row = 0;
+  runs.push_back({attr_, "", style_, ""});
+  screen_run_ = runs.size() - 1;
+}
+
 bool FakeConsole::GetScreenInfo(ScreenInfo* info) {
   if (!is_console) return false;
-  info->width = 80;
-  info->height = 300;
+  info->width = width;
+  info->height = height;
   info->cursor_x = 0;
   info->cursor_y = row;
   info->attributes = attr_;
@@ -44,13 +75,35 @@ void FakeConsole::SetCursorPosition(int x, int y) {
   events.push_back("cursor:" + std::to_string(x) + "," + std::to_string(y));
   // Later text is drawn over the old rows; the recorded row follows.
   row = y;
-  runs.push_back({attr_, ""});
+  runs.push_back({attr_, "", style_, ""});
 }
 
 std::string FakeConsole::Text() const {
   std::string all;
   for (const Run& r : runs) all += r.text;
   return all;
+}
+
+void FakeConsole::ClearRecording() {
+  runs.clear();
+  errors.clear();
+  events.clear();
+  row = 0;
+  closed = false;
+  screen_run_ = 0;
+  held_.clear();
+}
+
+std::string FakeConsole::Utf8Text() const {
+  std::string all;
+  for (const Run& r : runs) all += r.utf8;
+  return all;
+}
+
+std::string FakeConsole::ScreenText() const {
+  std::string screen;
+  for (std::size_t i = screen_run_; i < runs.size(); ++i) screen += runs[i].text;
+  return screen;
 }
 
 std::string FakeConsole::TextAfter(const std::string& marker, int n) const {
@@ -65,11 +118,23 @@ std::string FakeConsole::TextAfter(const std::string& marker, int n) const {
 }
 
 int FakeKeyboard::GetKey() {
-  if (keys.empty()) return kKeyEof;
-  int k = keys.front();
-  keys.pop_front();
-  ++keys_read;
-  return k;
+  for (;;) {
+    if (keys.empty()) return kKeyEof;
+    int k = keys.front();
+    keys.pop_front();
+    if (k == kKeyResize) {
+      if (!sizes.empty()) {
+        if (console != nullptr) {
+          console->width = sizes.front().first;
+          console->height = sizes.front().second;
+        }
+        sizes.pop_front();
+      }
+      if (!report_resize) continue;
+    }
+    ++keys_read;
+    return k;
+  }
 }
 
 bool FakeKeyboard::ReadAnswer(std::string* answer) {
@@ -95,6 +160,11 @@ bool FakeKeyboard::ReadInt(int* value) {
 bool FakeKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
   std::string line;
   return ReadAnswer(&line) && ParsePromptWord(line, max_bytes, word);
+}
+
+bool FakeKeyboard::ReadWordUtf8(std::string* word, std::size_t max_bytes) {
+  std::string line;
+  return ReadAnswer(&line) && ParsePromptWordUtf8(line, max_bytes, word);
 }
 
 bool FakeResources::Find(std::string_view type, std::string_view name,
@@ -150,6 +220,7 @@ Scenario::Scenario() {
   dir = MakeTempDir("shiori_test_");
   platform.console = &console;
   platform.keyboard = &keyboard;
+  keyboard.console = &console;
   platform.resources = &resources;
   platform.messages = &messages;
   platform.cues = &cues;
@@ -197,11 +268,7 @@ void Scenario::WriteFile(const std::string& name, const std::string& content) co
 }
 
 void Scenario::ResetRecording() {
-  console.runs.clear();
-  console.errors.clear();
-  console.events.clear();
-  console.row = 0;
-  console.closed = false;
+  console.ClearRecording();
   cues.played.clear();
   speech.spoken.clear();
   music.commands.clear();

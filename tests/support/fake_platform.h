@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "content/catalog.h"
@@ -14,17 +15,26 @@
 
 namespace shiori::testing {
 
-/// One piece of output: bytes written while |attr| was in force.
+/// One piece of output: text written while |attr| and |style| were in force.
 struct Run {
   std::uint16_t attr;
-  std::string text;
+  std::string text;  ///< code page 932; what it lacks (a gaiji) as 〓
+  unsigned style = 0;  ///< ConsoleStyle bits
+  std::string utf8;  ///< the same text in UTF-8, a gaiji as itself
 };
 
-/// A console that records everything: text with its attribute, cursor moves
-/// and fills. It behaves as a real console (screen information available).
+/// A console that records everything: text with its attribute and style,
+/// cursor moves, fills and clears. It behaves as a real console (screen
+/// information available) of width x height cells.
 class FakeConsole : public ConsoleBuffer {
  public:
   void Write(std::string_view bytes) override;
+  void WriteUtf8(std::string_view utf8) override;
+  void SetStyle(unsigned styles) override { style_ = styles; }
+  /// Recorded as "whole:1" / "whole:0".
+  void UseWholeScreen(bool on) override;
+  /// Recorded as "clear"; the cursor goes home.
+  void ClearScreen() override;
   void WriteError(std::string_view bytes) override { errors.append(bytes); }
   void SetTextAttribute(std::uint16_t attributes) override { attr_ = attributes; }
   bool GetScreenInfo(ScreenInfo* info) override;
@@ -33,42 +43,73 @@ class FakeConsole : public ConsoleBuffer {
   void SetCursorPosition(int x, int y) override;
   void Close() override { closed = true; }
 
-  /// All text written, in order.
+  /// All text written, in order, in code page 932 (a gaiji as 〓).
   std::string Text() const;
+  /// All text written, in order, in UTF-8 (a gaiji as itself).
+  std::string Utf8Text() const;
+  /// The code page 932 text written since the last ClearScreen (all of it
+  /// when there was none): the screen the whole-screen view drew last.
+  std::string ScreenText() const;
   /// Text written after the |n|-th occurrence of |marker| (0: after the first).
   std::string TextAfter(const std::string& marker, int n = 0) const;
   std::uint16_t attr() const { return attr_; }
+  /// Forgets what was recorded (text, errors, events, the row count).
+  void ClearRecording();
 
   std::vector<Run> runs;
   std::string errors;  ///< what went to the error stream
-  std::vector<std::string> events;  ///< "fill:ATTR:CELLS", "cursor:X,Y"
+  std::vector<std::string> events;  ///< "fill:ATTR:CELLS", "cursor:X,Y", "clear", ...
   int row = 0;                      ///< line feeds written so far
   bool closed = false;
   bool is_console = true;
+  bool whole_screen = false;
+  int width = 80;    ///< the size GetScreenInfo gives
+  int height = 300;
 
  private:
   std::uint16_t attr_ = 0x07;
+  unsigned style_ = 0;
+  std::size_t screen_run_ = 0;  ///< the first run after the last clear
+  std::string held_;            ///< a lead byte whose second byte is to come
+  std::unique_ptr<TextCodec> codec_ = MakeTextCodec();
+
+  /// The run text goes to: the last, when attribute and style are the same.
+  Run& CurrentRun();
 };
 
-/// Scripted keys and prompt input (code page 932 lines, read as the real
-/// keyboards read them). When keys run out, GetKey returns kKeyEof (so a
-/// scenario can never hang).
+/// Scripted keys and prompt input (lines read as the real keyboards read
+/// them: code page 932 for ReadInt and ReadWord, UTF-8 for ReadWordUtf8, so
+/// a test writes each answer in the form its prompt reads). When keys run
+/// out, GetKey returns kKeyEof (so a scenario can never hang).
 class FakeKeyboard : public Keyboard {
  public:
+  /// A kKeyResize in |keys| first gives |console| (when set) the next size
+  /// of |sizes|; it is then a key only while ReportResize(true), as on a
+  /// real screen.
   int GetKey() override;
   bool KeyWaiting() override { return !keys.empty(); }
   bool ReadInt(int* value) override;
   bool ReadWord(std::string* word, std::size_t max_bytes) override;
+  bool ReadWordUtf8(std::string* word, std::size_t max_bytes) override;
+  void ReportResize(bool on) override { report_resize = on; }
   bool InputEnded() const override { return ended; }
 
   /// Queues plain keys, one per character.
   void Type(const std::string& k) {
     for (char c : k) keys.push_back(static_cast<unsigned char>(c));
   }
+  /// Queues a change of the screen's size to |new_width| x |new_height|.
+  void Resize(int new_width, int new_height) {
+    keys.push_back(kKeyResize);
+    sizes.push_back({new_width, new_height});
+  }
   std::deque<int> keys;
+  std::deque<std::pair<int, int>> sizes;  ///< width, height per queued resize
+  FakeConsole* console = nullptr;         ///< whose size a resize changes
   std::string input;  ///< what the prompts read, line by line
   int keys_read = 0;
   bool ended = false;
+  bool report_resize = false;
 
  private:
   bool ReadAnswer(std::string* line);
