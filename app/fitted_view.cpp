@@ -52,6 +52,7 @@ const FitOptions& LayOutForScreen(Reader& r) {
   r.fit.screen_rows = s.rows;
   FitOptions o = FitOptionsFor(s.columns, s.rows, r.fit.width_option, r.fit.show_ruby,
                                r.rubyon_mode);
+  o.ambiguous_wide = r.plat.ambiguous_wide;
   r.fitted.Reset(o);
   r.fit.pages = FittedPageCount(r.streams.ssout.view(), o);
   return r.fitted.Options();
@@ -377,13 +378,16 @@ bool fitted_search_prompt(Reader& r) {
   r.fit.search_from = r.fitted.PageNumber();
   fitted_status_notice(r, "input search str : ");
   r.plat.console->Flush();
-  std::string word;
-  if (!r.plat.keyboard->ReadWord(&word, kSearchStrMax)) return false;
-  r.search.search_str = word;
+  // Typed in UTF-8, so that a gaiji typed finds the gaiji shown; the
+  // classic view, should the reader switch, searches the code page 932 form.
+  std::string word, cp932;
+  if (!r.plat.keyboard->ReadWordUtf8(&word, kSearchStrMax)) return false;
+  if (!r.plat.codec->Utf8ToCp932(word, &cp932)) cp932 = word;
+  r.search.search_str = cp932;
   r.search.search_flag = 1;
-  r.search.search_str_len = static_cast<int>(word.size());
-  r.fit.search_key = word;
-  r.fit.search_key_for = word;
+  r.search.search_str_len = static_cast<int>(cp932.size());
+  r.fit.search_key = FittedSearchKey(word, *r.plat.codec);
+  r.fit.search_key_for = cp932;
   r.key = 'f';
   return true;
 }

@@ -11,45 +11,22 @@
 #include "app/command_line.h"
 #include "cconsole/cconsole.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/running_reader.h"
 #include "text/sjis.h"
+#include "text/utf8.h"
 
 namespace shiori::testing {
 namespace {
 
-// A console of the size the test gives it; each page the whole screen view
-// draws begins with a form feed in the record.
-class SizedConsole : public FakeConsole {
+// A console that marks in its record where each page the whole screen view
+// draws begins (a form feed).
+class MarkedConsole : public FakeConsole {
  public:
-  bool GetScreenInfo(ScreenInfo* info) override {
-    FakeConsole::GetScreenInfo(info);
-    info->width = width;
-    info->height = height;
-    return true;
+  void ClearScreen() override {
+    FakeConsole::ClearScreen();
+    Write("\f");
   }
-  void ClearScreen() override { Write("\f"); }
-  void UseWholeScreen(bool on) override { events.push_back(on ? "whole:on" : "whole:off"); }
-  bool Whole() const {
-    return !events.empty() && std::find(events.begin(), events.end(), "whole:on") != events.end();
-  }
-  int width = 60;
-  int height = 20;
-};
-
-// Keys with resizes among them: the console takes the next size as the
-// resize key is read.
-class ResizingKeyboard : public FakeKeyboard {
- public:
-  int GetKey() override {
-    const int k = FakeKeyboard::GetKey();
-    if (k == kKeyResize && !sizes.empty()) {
-      console->width = sizes.front().first;
-      console->height = sizes.front().second;
-      sizes.pop_front();
-    }
-    return k;
-  }
-  SizedConsole* console = nullptr;
-  std::deque<std::pair<int, int>> sizes;
+  bool Whole() const { return std::find(events.begin(), events.end(), "whole:1") != events.end(); }
 };
 
 // One whole-screen page as drawn: its rows and its status line.
@@ -111,30 +88,26 @@ int Columns(std::string_view s) {
 class FittedViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    kb.console = &con;
+    con.width = 60;
+    con.height = 20;
     s.platform.console = &con;
-    s.platform.keyboard = &kb;
+    s.keyboard.console = &con;
     // A line longer than several rows among short ones.
     std::string long_line;
     for (int i = 0; i < 150; ++i) long_line += "あ";
     s.AddWork("w", "Title", NumberedLines(1, 30) + long_line + "\r\n" + NumberedLines(31, 170));
   }
-  void Type(const std::string& keys) { kb.Type(keys); }
-  void Resize(int columns, int rows) {
-    kb.keys.push_back(kKeyResize);
-    kb.sizes.emplace_back(columns, rows);
-  }
+  void Type(const std::string& keys) { s.keyboard.Type(keys); }
+  void Resize(int columns, int rows) { s.keyboard.Resize(columns, rows); }
   // Runs the reader again as a new process would, the files kept.
   void Restart() {
     s.ResetRecording();
-    con.runs.clear();
-    con.events.clear();
-    kb.keys.clear();
+    con.ClearRecording();
+    s.keyboard.keys.clear();
   }
 
   Scenario s;
-  SizedConsole con;
-  ResizingKeyboard kb;
+  MarkedConsole con;
 };
 
 TEST_F(FittedViewTest, PagesFitTwoScreenSizesAndAResizeKeepsTheTopLineOnScreen) {
@@ -174,7 +147,7 @@ TEST_F(FittedViewTest, PagesFitTwoScreenSizesAndAResizeKeepsTheTopLineOnScreen) 
   EXPECT_TRUE(screens[5].Shows(screens[4].rows.front()));
   EXPECT_GT(screens[5].pages, screens[4].pages);
   // The whole screen is given back at the end.
-  EXPECT_EQ(con.events.back(), "whole:off");
+  EXPECT_EQ(con.events.back(), "whole:0");
 }
 
 TEST_F(FittedViewTest, VKeepsTheSourceLineAndEachViewReadsThePositionTheOtherSaved) {
@@ -262,7 +235,7 @@ TEST_F(FittedViewTest, TheViewIsRememberedAndABadSettingsFileOpensTheClassicView
 }
 
 TEST_F(FittedViewTest, SearchHighlightsTheHitPassesPagesSilentlyAndStaysOnAPageWithout) {
-  kb.input = "080\nnowhere\n";
+  s.keyboard.input = "080\nnowhere\n";
   Type("s" "-" "s" "x");
   s.Run({"--fit", "0"});
   const std::vector<Screen> screens = Screens(con.Text());
@@ -278,6 +251,20 @@ TEST_F(FittedViewTest, SearchHighlightsTheHitPassesPagesSilentlyAndStaysOnAPageW
   bool painted = false;
   for (const shiori::testing::Run& r : con.runs) painted = painted || (r.attr == hit && r.text == "080");
   EXPECT_TRUE(painted);
+}
+
+TEST_F(FittedViewTest, AGaijiTypedFindsTheGaijiShown) {
+  s.AddWork("g", "G",
+            NumberedLines(1, 45) + "外字※［＃「女＋而」、U+5A86、3-4］の行\r\n" + NumberedLines(46, 5));
+  s.keyboard.input = "\xE5\xAA\x86\n";  // the character in UTF-8, as a terminal gives it
+  Type("s");
+  s.Run({"--fit", "1"});
+  const std::uint16_t hit = L_WHITE + 16 * H_RED;
+  bool painted = false;
+  for (const shiori::testing::Run& r : con.runs)
+    painted = painted || (r.attr == hit && r.utf8 == "\xE5\xAA\x86");
+  EXPECT_TRUE(painted);
+  EXPECT_EQ(Screens(con.Text()).back().page, 3);
 }
 
 TEST(FittedCommandLineTest, FitAndAMeasureWithinItsBoundsElseTheUsage) {
@@ -301,6 +288,189 @@ TEST(FittedCommandLineTest, FitAndAMeasureWithinItsBoundsElseTheUsage) {
   }
   EXPECT_TRUE(ParseCommandLine({"--fit", "3"}).fit);
   EXPECT_EQ(*ParseCommandLine({"--width", "40", "3"}).work_number, 3);
+}
+
+// What a UTF-8 terminal shows of the bytes it is sent: the characters in
+// their cells, the cursor moves, clears and the alternate screen the reader
+// sends; a character that does not fit before the last column, or a line
+// feed on the last row, is noted (the screen would wrap or scroll).
+class TermScreen {
+ public:
+  TermScreen(int columns, int rows) { Resize(columns, rows); }
+  void Resize(int columns, int rows) {
+    columns_ = columns;
+    rows_ = rows;
+    cells_.resize(static_cast<std::size_t>(rows));
+    for (auto& line : cells_) line.resize(static_cast<std::size_t>(columns), " ");
+    x_ = std::min(x_, columns - 1);
+    y_ = std::min(y_, rows - 1);
+  }
+  void Feed(std::string_view b) {
+    for (std::size_t i = 0; i < b.size();) {
+      const unsigned char c = static_cast<unsigned char>(b[i]);
+      if (c == 0x1b) {
+        i = Escape(b, i + 1);
+      } else if (c == '\r') {
+        x_ = 0, ++i;
+      } else if (c == '\n') {
+        // As a terminal's output processing has it (the test's pseudo-
+        // terminal passes the bytes as written).
+        x_ = 0;
+        if (y_ == rows_ - 1) {
+          scrolled = true;
+          cells_.erase(cells_.begin());
+          cells_.emplace_back(static_cast<std::size_t>(columns_), " ");
+        } else {
+          ++y_;
+        }
+        ++i;
+      } else if (c == '\b') {
+        x_ = std::max(x_ - 1, 0), ++i;
+      } else if (c < 0x20) {
+        ++i;
+      } else {
+        const std::size_t n = std::min(Utf8SequenceLength(c), b.size() - i);
+        Put(std::string(b.substr(i, n)), Width(b.substr(i, n)));
+        i += n;
+      }
+    }
+  }
+  std::string Line(int y) const {
+    std::string s;
+    for (const std::string& cell : cells_[static_cast<std::size_t>(y)]) s += cell;
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+  }
+  bool overflow = false;  ///< a character met the right edge
+  bool scrolled = false;
+  int widest = 0;         ///< the furthest column written to
+
+ private:
+  static int Width(std::string_view u) {
+    const auto b = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(u[k])); };
+    char32_t cp = b(0);
+    if (u.size() == 2) cp = ((cp & 0x1f) << 6) | (b(1) & 0x3f);
+    if (u.size() == 3) cp = ((cp & 0x0f) << 12) | ((b(1) & 0x3f) << 6) | (b(2) & 0x3f);
+    if (u.size() == 4) cp = ((cp & 0x07) << 18) | ((b(1) & 0x3f) << 12) | ((b(2) & 0x3f) << 6) | (b(3) & 0x3f);
+    if ((cp >= 0x300 && cp < 0x370) || cp == 0x3099 || cp == 0x309a) return 0;
+    const bool wide = (cp >= 0x1100 && cp <= 0x115f) || (cp >= 0x2e80 && cp <= 0xa4cf) ||
+                      (cp >= 0xac00 && cp <= 0xd7a3) || (cp >= 0xf900 && cp <= 0xfaff) ||
+                      (cp >= 0xfe30 && cp <= 0xfe4f) || (cp >= 0xff00 && cp <= 0xff60) ||
+                      (cp >= 0xffe0 && cp <= 0xffe6) || cp >= 0x20000;
+    return wide ? 2 : 1;
+  }
+  void Put(const std::string& ch, int w) {
+    if (x_ + w > columns_) overflow = true;
+    if (x_ + w > columns_) return;
+    auto& line = cells_[static_cast<std::size_t>(y_)];
+    if (w == 0) {
+      if (x_ > 0) line[static_cast<std::size_t>(x_ - 1)] += ch;
+      return;
+    }
+    line[static_cast<std::size_t>(x_)] = ch;
+    if (w == 2) line[static_cast<std::size_t>(x_ + 1)] = "";
+    x_ += w;
+    widest = std::max(widest, x_);
+  }
+  void Clear() {
+    for (auto& line : cells_) std::fill(line.begin(), line.end(), std::string(" "));
+  }
+  // An escape sequence from |i| (after the ESC); the index past it.
+  std::size_t Escape(std::string_view b, std::size_t i) {
+    if (i >= b.size()) return i;
+    if (b[i] == ']') {  // a title: up to BEL or ST
+      const std::size_t end = b.find_first_of("\a\x1b", i);
+      return end == std::string_view::npos ? b.size() : end + (b[end] == '\a' ? 1 : 2);
+    }
+    if (b[i] != '[') return i + 1;
+    std::size_t k = i + 1;
+    while (k < b.size() && (b[k] < 0x40 || b[k] > 0x7e)) ++k;
+    if (k >= b.size()) return k;
+    const std::string params(b.substr(i + 1, k - i - 1));
+    const int n = params.empty() || params[0] == '?' ? 1 : std::max(std::atoi(params.c_str()), 1);
+    switch (b[k]) {
+      case 'A': y_ = std::max(y_ - n, 0); break;
+      case 'B': y_ = std::min(y_ + n, rows_ - 1); break;
+      case 'C': x_ = std::min(x_ + n, columns_ - 1); break;
+      case 'D': x_ = std::max(x_ - n, 0); break;
+      case 'H':
+      case 'f': {
+        const std::size_t semi = params.find(';');
+        y_ = std::clamp(n - 1, 0, rows_ - 1);
+        x_ = semi == std::string::npos ? 0 : std::clamp(std::atoi(params.c_str() + semi + 1) - 1, 0, columns_ - 1);
+        break;
+      }
+      case 'J':
+        if (params == "2" || params == "3") Clear();
+        break;
+      case 'h':
+      case 'l':
+        if (params == "?1049" || params == "?47" || params == "?1047") {
+          if (b[k] == 'h') {
+            saved_ = cells_;
+            Clear();
+          } else if (!saved_.empty()) {
+            cells_ = saved_;
+          }
+        }
+        break;
+      default:
+        break;
+    }
+    return k + 1;
+  }
+  int columns_ = 0, rows_ = 0, x_ = 0, y_ = 0;
+  std::vector<std::vector<std::string>> cells_, saved_;
+};
+
+TEST(FittedBinaryTest, FitsA60By20TerminalLaysOutAgainAt100By30AndAClassicStartKeepsTheLine) {
+  char tmpl[] = "/tmp/shiori_fit_XXXXXX";
+  const std::string dir = mkdtemp(tmpl);
+  RunningReader::Options small;
+  small.columns = 60;
+  small.rows = 20;
+  std::string top;
+  {
+    RunningReader r(dir, {"--fit", "0"}, small);
+    ASSERT_TRUE(r.WaitFor("q:quit"));
+    r.Type("nnnnn");
+    ASSERT_TRUE(r.WaitFor("page 6 of"));
+    ASSERT_TRUE(r.WaitFor("q:quit"));
+    TermScreen screen(60, 20);
+    screen.Feed(r.seen());
+    EXPECT_FALSE(screen.overflow);
+    EXPECT_FALSE(screen.scrolled);
+    EXPECT_LE(screen.widest, 60);
+    EXPECT_EQ(screen.Line(19).rfind("[ ", 0), 0u) << screen.Line(19);
+    const std::size_t before = r.seen().size();
+
+    r.Resize(100, 30);
+    ASSERT_TRUE(r.WaitFor("q:quit"));
+    TermScreen wide(100, 30);
+    wide.Feed(r.seen().substr(before));
+    EXPECT_FALSE(wide.overflow);
+    EXPECT_FALSE(wide.scrolled);
+    EXPECT_GT(wide.widest, 60);  // the rows are laid out for the new width
+    EXPECT_EQ(wide.Line(29).rfind("[ ", 0), 0u) << wide.Line(29);
+    top = wide.Line(0);
+    EXPECT_EQ(wide.Line(29).find("page 1 of"), std::string::npos);
+    r.Type("q");
+    EXPECT_EQ(r.Wait(), 0);
+  }
+  // Without the remembered view the classic view opens, at the same line.
+  std::filesystem::remove(dir + "/shiori_view.ini");
+  {
+    RunningReader r(dir, {"0"});
+    ASSERT_TRUE(r.WaitFor("(n)next"));
+    std::string shown = r.seen();
+    std::erase(shown, '\n');
+    std::erase(shown, '\r');
+    const std::string start = top.substr(top.find_first_not_of(" "), 12);  // four characters
+    EXPECT_NE(shown.find(start), std::string::npos) << start;
+    r.Type("q");
+    r.Wait();
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -100,6 +100,15 @@ class RunningReader {
     return false;
   }
   void Type(const std::string& keys) { pty_.Type(keys); }
+  /// The terminal takes a new size, and the program is told as a window
+  /// system tells it (SIGWINCH).
+  void Resize(int columns, int rows) {
+    struct winsize size {};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ioctl(pty_.master(), TIOCSWINSZ, &size);
+    kill(pid_, SIGWINCH);
+  }
   void Signal(int signal_number) { kill(pid_, signal_number); }
   /// Waits for the program to end; its exit status, or -1 (also when it was
   /// ended by a signal: see status()).
