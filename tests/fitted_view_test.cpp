@@ -267,6 +267,25 @@ TEST_F(FittedViewTest, AGaijiTypedFindsTheGaijiShown) {
   EXPECT_EQ(Screens(con.Text()).back().page, 3);
 }
 
+TEST_F(FittedViewTest, SpeechSpeaksTheFittedRowsAndRecoloursWhatWasSpoken) {
+  s.AddWork("t", "T", "一つ目の文です。二つ目の文は長めに続きます。\r\n" + NumberedLines(1, 40));
+  Type("t");
+  s.Run({"--fit", "1"});
+  ASSERT_GE(s.speech.spoken.size(), 2u);
+  EXPECT_EQ(s.speech.spoken[0], std::vector<std::string>{"一つ目の文です。"});
+  // Drawn in the speaking colour, then what was spoken again in the normal
+  // one: the first sentence alone on its row, the rest left speaking.
+  const std::uint16_t speaking = H_GREEN + 16 * L_BLACK, normal = L_WHITE + 16 * L_BLACK;
+  bool drawn_speaking = false, spoken_again = false;
+  for (const shiori::testing::Run& r : con.runs) {
+    drawn_speaking = drawn_speaking || (r.attr == speaking && r.text.find("二つ目") != std::string::npos);
+    spoken_again = spoken_again || (r.attr == normal && r.text.rfind("一つ目の文です。", 0) == 0 &&
+                                    r.text.find("二つ目") == std::string::npos);
+  }
+  EXPECT_TRUE(drawn_speaking);
+  EXPECT_TRUE(spoken_again);
+}
+
 TEST(FittedCommandLineTest, FitAndAMeasureWithinItsBoundsElseTheUsage) {
   struct Case {
     std::vector<std::string> args;
