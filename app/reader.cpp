@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "app/list_pager.h"
 #include "app/page_view.h"
 #include "app/reading_lists.h"
 #include "app/search_view.h"
@@ -35,6 +36,11 @@ int Reader::GetKey() {
 bool Reader::ReadInt(int* value) {
   plat.console->Flush();
   return plat.keyboard->ReadInt(value);
+}
+
+int Reader::ScreenRows() {
+  ScreenInfo info;
+  return plat.console->GetScreenInfo(&info) && info.height > 1 ? info.height : kListScreenRows;
 }
 
 int Reader::CursorRow() {
@@ -206,6 +212,11 @@ void Reader::LoadingNotice(shiori::Paint paint) {
 int Reader::ReadingLoop() {
   for (;;) {
     if (!streams.ssout.GetLine(&LineStr)) {
+      // A jump past the last complete page shows that page.
+      if (nav_end_of_text(*this)) {
+        if (ShowPages(true) == Outcome::kLeave) return 0;
+        continue;
+      }
       show_last_page(*this);
       if (search.search_flag) {
         search_fail(*this);
@@ -238,14 +249,19 @@ int Reader::ReadingLoop() {
     // the place reading resumes at) before the layout turns to the next.
     const SourceLine line{LineStr, use,
                           static_cast<std::size_t>(LineStr.data() - streams.ssout.view().data())};
-    for (bool complete = layout.Place(line); complete; complete = layout.TurnPage()) {
-      if (!layout.PageToShow()) continue;
-      show_page(*this);
-      const Outcome o = key_dispatch(*this);
-      if (o == Outcome::kLeave) return 0;
-      if (o == Outcome::kRestart) break;  // another work: its lines from its top
-    }
+    if (ShowPages(layout.Place(line)) == Outcome::kLeave) return 0;
   }
+}
+
+Outcome Reader::ShowPages(bool complete) {
+  for (; complete; complete = layout.TurnPage()) {
+    if (!layout.PageToShow() && !nav_page_passed(*this)) continue;
+    nav_page_reached(*this);
+    show_page(*this);
+    const Outcome o = key_dispatch(*this);
+    if (o != Outcome::kAdvance) return o;  // another work: its lines from its top
+  }
+  return Outcome::kAdvance;
 }
 
 std::string_view Reader::SpokenTitle() const {
@@ -294,12 +310,16 @@ void Reader::HelpScreen() {
   Print(" Ver 0.02 ");
   PrintPainted(shiori::Paint::kBannerFrame, " --- ]");
   Print("\n");
-  Print("q:end\ns:search word\nf:research(continue search same word)\n-:back one page\n"
-        "c:change select\nt:読み上げon/off切り替え\nr:読み仮名情報\n");
-  Print("m:ＢＧＭ音楽の選択\n");
-  Print("p:画像表示選択\n");
-  Print("touch anykey , return page\n");
-  GetKey();
+  const std::vector<std::string> lines = {
+      "q:end", "s:search word", "f:research(continue search same word)", "-:back one page",
+      "c:change select", "t:読み上げon/off切り替え", "r:読み仮名情報", "m:ＢＧＭ音楽の選択",
+      "p:画像表示選択", "b:search backward (same word)", "j:目次としおり（番号で移動）",
+      "g:go to (page number, N%, ^ start, $ end)", "k:しおりを挟む・外す"};
+  // The banner's row is taken.
+  if (PageList(*this, lines, ScreenRows() - 1)) {
+    Print("touch anykey , return page\n");
+    GetKey();
+  }
 }
 
 namespace {
@@ -394,6 +414,25 @@ Outcome key_dispatch(Reader& r) {
       case '-':
         PageBack(r);
         return Outcome::kAdvance;
+      case 'j':
+      case 'J':
+        if (contents_key(r)) return Outcome::kAdvance;
+        if (!r.StopRequested()) show_page(r);
+        continue;
+      case 'g':
+      case 'G':
+        if (goto_key(r)) return Outcome::kAdvance;
+        if (!r.StopRequested()) show_page(r);
+        continue;
+      case 'b':
+      case 'B':
+        if (search_back_key(r)) return Outcome::kAdvance;
+        if (!r.StopRequested()) show_page(r);
+        continue;
+      case 'k':
+      case 'K':
+        bookmark_key(r);
+        continue;
       case 'h':
       case 'H':
       case '?':

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/classic_view.h"
+#include "app/navigation.h"
 #include "app/positions.h"
 #include "cconsole/cconsole.h"
 #include "cconsole/scheme.h"
@@ -65,6 +67,12 @@ class Reader : public TerminalPort, public PictureStore {
   /// work's own picture of that name when it has one, else the resource of
   /// type "WAVE". Names compare without regard to case.
   bool FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const override;
+  /// The view on screen, as the navigation keys see it.
+  ReadingView& View() { return classic_view; }
+  /// Rows of the screen a list may fill (kListScreenRows when unknown).
+  int ScreenRows();
+  /// True once the program has been asked to end from outside.
+  bool StopRequested() const { return plat.stop_requested && plat.stop_requested(); }
   /// The names the image list offers: the current work's own illustrations
   /// when it has any, else the catalog's first png_num.
   std::vector<std::string> ImageNames() const override;
@@ -105,6 +113,8 @@ class Reader : public TerminalPort, public PictureStore {
   MusicState music;
   ImageState image;
   PositionList positions;
+  NavState nav;
+  ClassicView classic_view{*this};
   std::unique_ptr<CConsole> cnsl;
 
  private:
@@ -116,13 +126,14 @@ class Reader : public TerminalPort, public PictureStore {
   void PrintMenu(bool pause_always);
   void LoadingNotice(shiori::Paint paint);
   int ReadingLoop();
+  /// Shows the complete pages (|complete|: the layout has one) that are to
+  /// be shown, each until its key; kAdvance when the layout wants a line.
+  Outcome ShowPages(bool complete);
   void ExitSequence();
   void EndOfWork();
   void HelpScreen();
   bool ChangeWork();
   void QuitPartWay();
-  /// True once the program has been asked to end from outside.
-  bool StopRequested() const { return plat.stop_requested && plat.stop_requested(); }
   /// Asked to end from outside: the position is saved as 'q' saves it, with
   /// nothing printed or spoken (the terminal may be gone).
   void SaveOnStop();
