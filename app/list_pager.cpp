@@ -20,7 +20,8 @@ bool PageList(TerminalPort& port, const std::vector<std::string>& lines, int scr
       port.Print("\n");
     }
     if (at >= lines.size()) return true;
-    port.Printf("touch anykey , %zu lines more (q:return page)\n", lines.size() - at);
+    port.Printf("touch anykey , %d lines more (q:return page)\n",
+                static_cast<int>(lines.size() - at));
     const int key = port.GetKey();
     if (key == 'q' || key == 'Q' || key == kKeyEof) return false;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 
 #include "app/list_pager.h"
 #include "app/reader.h"
@@ -162,7 +163,8 @@ bool contents_key(Reader& r) {
   if (entries.empty()) lines.push_back("見出しも章の番号の行もしおりもありません");
   for (std::size_t i = 0; i < entries.size(); ++i) {
     char head[40];
-    std::snprintf(head, sizeof head, "(%02zu) page %4d  ", i + 1, entries[i].page);
+    std::snprintf(head, sizeof head, "(%02d) page %4d  ", static_cast<int>(i + 1),
+                  entries[i].page);
     lines.push_back(head + entries[i].label);
   }
   if (!PageList(r, lines, r.ScreenRows()) || entries.empty()) return false;
