@@ -16,18 +16,25 @@ namespace {
 
 using Jump = NavState::Jump;
 
-void Keep(Reader& r) {
+// Notes the complete page. Its rows are copied only when |copy_rows|: the
+// last complete page before the end of the text is still in its buffer
+// there (the partial page after it fills the other one).
+void Keep(Reader& r, bool copy_rows) {
   NavState::KeptPage& k = r.nav.kept;
   const PageState& p = r.page;
   std::copy(std::begin(p.count), std::end(p.count), std::begin(k.count));
   k.pline_num = p.pline_num;
   k.pg = p.pg;
   k.mae_p = p.mae_p;
-  // The page's rows and those beyond it that the turn carries over.
-  const std::vector<std::string>& buf = p.page_buff[p.pg];
-  const std::size_t n = std::min(buf.size(), static_cast<std::size_t>(p.count[kRowsInPage]));
-  k.rows.resize(n);
-  for (std::size_t i = 0; i < n; ++i) k.rows[i].assign(buf[i]);
+  k.rows.clear();
+  k.rows_copied = copy_rows;
+  if (copy_rows) {
+    // The page's rows and those beyond it that the turn carries over.
+    const std::vector<std::string>& buf = p.page_buff[p.pg];
+    const std::size_t n = std::min(buf.size(), static_cast<std::size_t>(p.count[kRowsInPage]));
+    k.rows.resize(n);
+    for (std::size_t i = 0; i < n; ++i) k.rows[i].assign(buf[i]);
+  }
   k.read_at = r.streams.ssout.tell();
   k.taken = true;
 }
@@ -41,23 +48,27 @@ void BringBack(Reader& r) {
   p.pline_num = k.pline_num;
   p.pg = k.pg;
   p.mae_p = k.mae_p;
-  std::vector<std::string>& buf = p.page_buff[p.pg];
-  if (buf.size() < k.rows.size()) buf.resize(k.rows.size());
-  for (std::size_t i = 0; i < k.rows.size(); ++i) buf[i].swap(k.rows[i]);
+  if (k.rows_copied) {
+    std::vector<std::string>& buf = p.page_buff[p.pg];
+    if (buf.size() < k.rows.size()) buf.resize(k.rows.size());
+    for (std::size_t i = 0; i < k.rows.size(); ++i) buf[i].swap(k.rows[i]);
+  }
   r.streams.ssout.Seek(k.read_at);
   p.lline = p.count[kRowsRead];
   k.taken = false;
 }
 
-// Whether the complete page holds the word as the forward search finds it.
+// Whether the complete page holds the word as the forward search finds it:
+// the rows together first, as a pending search tests a page, and one by one
+// only when they hold it.
 bool PageHoldsWord(Reader& r) {
   const PageState& p = r.page;
   const std::vector<std::string>& buf = p.page_buff[p.pg];
   const int rows = std::min(p.pline_num, static_cast<int>(buf.size()));
+  if (!search_page_may_hit(r, rows)) return false;
   const std::string& word = r.search.search_str;
   for (int i = 0; i < rows; ++i) {
     const std::string& row = buf[i];
-    if (row.empty()) continue;
     const std::size_t width = std::max(static_cast<std::size_t>(r.layout.RowWidth()), row.size());
     const std::string_view next = i + 1 < rows ? std::string_view(buf[i + 1]) : std::string_view();
     if (RowHit(row, next, word, width) != std::string_view::npos) return true;
@@ -81,7 +92,7 @@ bool nav_page_passed(Reader& r) {
     case Jump::kNone:
       return false;
     case Jump::kBackward:
-      if (PageHoldsWord(r)) Keep(r);
+      if (PageHoldsWord(r)) Keep(r, true);
       return false;
     case Jump::kToLine:
       if (static_cast<std::size_t>(r.LineStr.data() - r.streams.ssout.view().data()) >= n.line) {
@@ -92,7 +103,7 @@ bool nav_page_passed(Reader& r) {
     case Jump::kToRows:
       break;
   }
-  Keep(r);  // the last complete page, should the jump run past the end
+  Keep(r, false);  // the last complete page, should the jump run past the end
   return false;
 }
 

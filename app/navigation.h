@@ -34,6 +34,7 @@ struct NavState {
     int pg = 0;
     int mae_p = 0;
     std::vector<std::string> rows;
+    bool rows_copied = false;  ///< else they are still in page_buff[pg]
     std::size_t read_at = 0;
   } kept;
   Bookmarks marks;
