@@ -105,6 +105,11 @@ std::string_view UsageText() {
          "  n, space, Down, Right, PageDown, any other key   next page\n"
          "  -, PageUp, Up, Left   one page back\n"
          "  s  search for a word     f  search again     c  another work\n"
+         "  b  search backward for the word (repeat: further back; f: forward again)\n"
+         "  j  contents: headings (or chapter-number lines) and bookmarks with\n"
+         "     their pages; a number jumps there\n"
+         "  g  go to: a page number, N% of the text, ^ the start, $ the end\n"
+         "  k  bookmark the page shown (again: remove it)\n"
          "  r  readings on the page  i  positions and annotations\n"
          "     (in these two lists S saves them to ruby.txt / rinfo.txt)\n"
          "  p  illustrations         m  background music  t  speech on/off\n"
@@ -118,7 +123,9 @@ std::string_view UsageText() {
          "  001036_info.ini  reading positions, one key (the work's file name) each\n"
          "  shiori_view.ini  the view in use at the last quit\n"
          "  mmsys.ini        the music playlist\n"
-         "  ruby.txt, rinfo.txt  listings saved with S in the r and i views\n";
+         "  shiori_marks.ini the bookmarks, one line each: the work's key and a row count\n"
+         "  ruby.txt, rinfo.txt  listings saved with S in the r and i views\n"
+         "Lists longer than the screen show a screenful at a time (q leaves).\n";
 }
 
 std::string_view VersionText() { return "shiori Ver 0.02 (1.0.0.1)\n"; }

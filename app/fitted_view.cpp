@@ -273,9 +273,12 @@ void fitted_release_screen(Reader& r) {
 }
 
 void fitted_relayout(Reader& r) {
-  const std::size_t top = r.fitted.TopLine();
+  // A window dragged larger sends many resizes: each lays out from the line
+  // the reader was at, not from the top line of the page the last one gave.
+  if (!r.fit.relaid) r.fit.anchor = r.fitted.TopLine();
+  r.fit.relaid = true;
   LayOutForScreen(r);
-  r.fitted.ShowFromLine(top);
+  r.fitted.ShowFromLine(r.fit.anchor);
   RestartReading(r);
 }
 
@@ -346,11 +349,17 @@ void fitted_show_page(Reader& r) {
   const int status_row = r.fitted.Options().rows;
   r.Print(std::string(static_cast<std::size_t>(status_row - std::max(n - 1, 0)), '\n'));
   StatusLine(r);
+  if (!r.fit.notice.empty()) {
+    fitted_status_notice(r, r.fit.notice);
+    r.fit.notice.clear();
+  }
 }
 
 bool fitted_show_last_page(Reader& r) {
-  // Rows left on the page being filled make the last page, not full.
-  if (!r.fitted.HasRows() || !r.fitted.PageToShow()) return false;
+  // Rows left on the page being filled make the last page, not full. A
+  // place past it (a page number beyond the last, the end, a position from
+  // a longer edition) comes to it rather than to the end of the work.
+  if (!r.fitted.HasRows()) return false;
   fitted_show_page(r);
   return true;
 }
@@ -429,23 +438,82 @@ std::size_t FittedView::TopLine() { return r_.fitted.TopLine(); }
 
 int FittedView::LastPage() { return std::max(r_.fit.pages, 1); }
 
-int FittedView::PageOfLine(std::size_t offset) {
-  // A layout of its own over the text: the one on screen keeps its page.
-  FittedLayout probe(r_.fitted.Options());
-  probe.ShowFromLine(offset);
-  const std::string_view text = r_.streams.ssout.view();
+// Lays the whole text out with |options| in a layout of its own (the one on
+// screen keeps its page), calling |page| with each page to show, its last
+// one not full included, until it answers false.
+template <typename PageFn>
+void ProbePages(Reader& r, FittedLayout& probe, PageFn page) {
+  const std::string_view text = r.streams.ssout.view();
   FilterLines filtered;
   std::size_t pos = 0;
   std::string_view line;
   while (NextLine(text, &pos, &line)) {
     if (line.empty()) continue;
-    const SourceLine source{line, filter_line(line, r_.rubyon_mode, &filtered, nullptr),
+    const SourceLine source{line, filter_line(line, r.rubyon_mode, &filtered, nullptr),
                             static_cast<std::size_t>(line.data() - text.data())};
     for (bool complete = probe.Place(source); complete; complete = probe.TurnPage())
-      if (probe.PageToShow()) return probe.PageNumber();
+      if (probe.PageToShow() && !page()) return;
   }
-  if (probe.HasRows() && probe.PageToShow()) return probe.PageNumber();
-  return LastPage();
+  if (probe.HasRows() && probe.PageToShow()) page();
+}
+
+int FittedView::PageOfLine(std::size_t offset) {
+  FittedLayout probe(r_.fitted.Options());
+  probe.ShowFromLine(offset);
+  int found = LastPage();
+  ProbePages(r_, probe, [&] {
+    found = probe.PageNumber();
+    return false;
+  });
+  return found;
+}
+
+int FittedView::MarkRows() { return r_.fitted.ClassicRowsAtTop(); }
+
+int FittedView::PageOfMark(int rows) {
+  FittedLayout probe(r_.fitted.Options());
+  probe.ShowFromClassicRows(rows);
+  int found = LastPage();
+  ProbePages(r_, probe, [&] {
+    found = probe.PageNumber();
+    return false;
+  });
+  return found;
+}
+
+void FittedView::JumpToRows(int rows) {
+  r_.fitted.Reset(r_.fitted.Options());
+  r_.fitted.ShowFromClassicRows(rows);
+  RestartReading(r_);
+}
+
+void FittedView::SearchBackward() {
+  const int on_screen = r_.fitted.PageNumber();
+  const std::string& key = SearchKeyInUse(r_);
+  int found = 0;
+  if (!key.empty()) {
+    FittedLayout probe(r_.fitted.Options());
+    std::string text;
+    std::vector<std::size_t> piece_at;
+    ProbePages(r_, probe, [&] {
+      if (probe.PageNumber() >= on_screen) return false;
+      text.clear();
+      piece_at.clear();
+      for (const FittedRow& row : probe.PageRows()) AppendSearchText(row, &text, &piece_at);
+      if (text.find(key) != std::string::npos) found = probe.PageNumber();
+      return true;
+    });
+  }
+  r_.fitted.Reset(r_.fitted.Options());
+  r_.fitted.ShowFromPage(found > 0 ? found : on_screen);
+  RestartReading(r_);
+  if (found > 0) {
+    // The page is drawn as the forward search draws its hit.
+    r_.search.search_flag = 1;
+    r_.search.search_str_len = static_cast<int>(r_.search.search_str.size());
+  } else {
+    r_.fit.notice = "not found " + r_.search.search_str + " (search backward)";
+  }
 }
 
 void FittedView::JumpToLine(std::size_t offset) {

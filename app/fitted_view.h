@@ -30,8 +30,15 @@ struct FittedState {
   /// and the code page 932 word it was made for.
   std::string search_key;
   std::string search_key_for;
-  bool search_hit_page = false;  ///< the page shown ended a search
+  /// Said on the status line of the next page drawn (a search backward
+  /// that found nothing).
+  std::string notice;
   int speech_first = 0;      ///< first row of the page not yet spoken whole
+  /// The line a relayout keeps on screen, and whether the page on screen
+  /// was reached by a relayout (then its own top line may have begun on
+  /// the page before, and taking it would walk back a page a resize).
+  std::size_t anchor = 0;
+  bool relaid = false;
 };
 
 /// The fitted view's answers to the navigation keys.
@@ -43,6 +50,10 @@ class FittedView final : public ReadingView {
   int LastPage() override;
   void JumpToLine(std::size_t offset) override;
   void JumpToPage(int number) override;
+  int MarkRows() override;
+  int PageOfMark(int rows) override;
+  void JumpToRows(int rows) override;
+  void SearchBackward() override;
 
  private:
   Reader& r_;
@@ -71,8 +82,8 @@ void fitted_release_screen(Reader& r);
 /// Draws the complete page: rows, then the status line on the last row. A
 /// search pending passes a page without a hit without drawing anything.
 void fitted_show_page(Reader& r);
-/// The text has ended: the rows left make the last page; true when it was
-/// one to show (and was drawn).
+/// The text has ended: the rows left make the last page, drawn even when a
+/// jump looked for a place past it; true when there were any.
 bool fitted_show_last_page(Reader& r);
 /// Writes |text| (code page 932) over the status line, cut to the screen.
 void fitted_status_notice(Reader& r, std::string_view text);

@@ -1,9 +1,11 @@
 #include "app/positions.h"
 
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
+#include "app/list_pager.h"
 #include "app/reader.h"
 #include "platform/data_file.h"
 #include "platform/platform.h"
@@ -226,20 +228,14 @@ void positions_release(Reader& r) {
   r.positions.fna_num = 0;
 }
 
-void positions_list_view(Reader& r) {
-  const int n = r.positions.fna_num;
-  for (int l = 0; l < n; ++l) {
-    r.Printf("(%02d)%d : %s", l, r.positions.fna[l]->pnum, r.positions.fna[l]->fname.c_str());
-    if ((l + 1) % 3 == 0 || l == n - 1) {
-      r.Print("\n");
-      if ((l + 1) % 60 == 0 && n > 180) {
-        r.Printf("touch anykey , %d items more\n", n - l - 1);
-        r.GetKey();
-      }
-    } else {
-      r.Print(" , ");
-    }
+std::vector<std::string> positions_list_lines(const Reader& r) {
+  std::vector<std::string> items;
+  for (int l = 0; l < r.positions.fna_num; ++l) {
+    char head[32];
+    std::snprintf(head, sizeof head, "(%02d)%d : ", l, r.positions.fna[l]->pnum);
+    items.push_back(head + r.positions.fna[l]->fname);
   }
+  return JoinItems(items, 3, " , ");
 }
 
 }  // namespace shiori

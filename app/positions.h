@@ -46,8 +46,8 @@ void positions_lookup_again(Reader& r);
 bool positions_save(Reader& r, int value);
 /// Releases the list.
 void positions_release(Reader& r);
-/// The list view of the 'i' key.
-void positions_list_view(Reader& r);
+/// The lines of the list view of the 'i' key.
+std::vector<std::string> positions_list_lines(const Reader& r);
 /// The work key: the file-name part of |resource_name| without extension,
 /// control bytes written %XX, at most 79 bytes (as long as a key in the
 /// file may be).

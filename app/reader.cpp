@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "app/list_pager.h"
 #include "app/page_view.h"
 #include "app/reading_lists.h"
 #include "app/search_view.h"
@@ -35,6 +36,11 @@ int Reader::GetKey() {
 bool Reader::ReadInt(int* value) {
   plat.console->Flush();
   return plat.keyboard->ReadInt(value);
+}
+
+int Reader::ScreenRows() {
+  ScreenInfo info;
+  return plat.console->GetScreenInfo(&info) && info.height > 1 ? info.height : kListScreenRows;
 }
 
 int Reader::CursorRow() {
@@ -172,7 +178,7 @@ void Reader::StartUp(const CommandLine& cl, int first_file) {
 
 ReadingView& Reader::View() {
   if (fit.on) return fitted_view_;
-  return *classic_view;
+  return classic_view;
 }
 
 void Reader::SaveView() {
@@ -225,6 +231,11 @@ void Reader::LoadingNotice(shiori::Paint paint) {
 int Reader::ReadingLoop() {
   for (;;) {
     if (!streams.ssout.GetLine(&LineStr)) {
+      // A jump past the last complete page shows that page.
+      if (!fit.on && nav_end_of_text(*this)) {
+        if (ShowPages(true) == Outcome::kLeave) return 0;
+        continue;
+      }
       if (fit.on) {
         fitted_show_last_page(*this);
       } else {
@@ -266,19 +277,26 @@ int Reader::ReadingLoop() {
     // the place reading resumes at) before the layout turns to the next.
     const SourceLine line{LineStr, use,
                           static_cast<std::size_t>(LineStr.data() - streams.ssout.view().data())};
-    Layout& in_use = InUse();
-    for (bool complete = in_use.Place(line); complete; complete = in_use.TurnPage()) {
-      if (!in_use.PageToShow()) continue;
-      if (fit.on) {
-        fitted_show_page(*this);
-      } else {
-        show_page(*this);
-      }
-      const Outcome o = key_dispatch(*this);
-      if (o == Outcome::kLeave) return 0;
-      if (o == Outcome::kRestart) break;  // another work: its lines from its top
-    }
+    if (ShowPages(InUse().Place(line)) == Outcome::kLeave) return 0;
   }
+}
+
+Outcome Reader::ShowPages(bool complete) {
+  Layout& in_use = InUse();
+  for (; complete; complete = in_use.TurnPage()) {
+    if (fit.on) {
+      // The fitted view's jumps are its own layout's: nothing to catch here.
+      if (!fitted.PageToShow()) continue;
+      fitted_show_page(*this);
+    } else {
+      if (!layout.PageToShow() && !nav_page_passed(*this)) continue;
+      nav_page_reached(*this);
+      show_page(*this);
+    }
+    const Outcome o = key_dispatch(*this);
+    if (o != Outcome::kAdvance) return o;  // another work: its lines from its top
+  }
+  return Outcome::kAdvance;
 }
 
 std::string_view Reader::SpokenTitle() const {
@@ -344,13 +362,17 @@ void Reader::HelpScreen() {
   Print(" Ver 0.02 ");
   PrintPainted(shiori::Paint::kBannerFrame, " --- ]");
   Print("\n");
-  Print("v:表示の切り替え(classic / fitted)\nu:ルビの表示on/off(fitted)\n");
-  Print("q:end\ns:search word\nf:research(continue search same word)\n-:back one page\n"
-        "c:change select\nt:読み上げon/off切り替え\nr:読み仮名情報\n");
-  Print("m:ＢＧＭ音楽の選択\n");
-  Print("p:画像表示選択\n");
-  Print("touch anykey , return page\n");
-  GetKey();
+  const std::vector<std::string> lines = {
+      "v:表示の切り替え(classic / fitted)", "u:ルビの表示on/off(fitted)", "q:end", "s:search word",
+      "f:research(continue search same word)", "-:back one page",
+      "c:change select", "t:読み上げon/off切り替え", "r:読み仮名情報", "m:ＢＧＭ音楽の選択",
+      "p:画像表示選択", "b:search backward (same word)", "j:目次としおり（番号で移動）",
+      "g:go to (page number, N%, ^ start, $ end)", "k:しおりを挟む・外す"};
+  // The banner's row is taken.
+  if (PageList(*this, lines, ScreenRows() - 1)) {
+    Print("touch anykey , return page\n");
+    GetKey();
+  }
 }
 
 namespace {
@@ -428,6 +450,8 @@ Outcome key_dispatch(Reader& r) {
   for (;;) {
     if (!r.search.search_flag)
       r.key = r.music.mmsys_flag > 0 ? mm_wait_key(r, r.plat) : r.GetKey();
+    // Any key but another layout of the same place leaves it.
+    if (r.key != kKeyResize && r.key != 'u' && r.key != 'U') r.fit.relaid = false;
     if (r.key == kKeyResize) {
       if (!r.fit.on) continue;
       fitted_relayout(r);
@@ -499,6 +523,26 @@ Outcome key_dispatch(Reader& r) {
         r.fit.show_ruby = !r.fit.show_ruby;
         fitted_relayout(r);
         return Outcome::kRestart;
+      case 'j':
+      case 'J':
+        ClearForList(r);
+        if (contents_key(r)) return Outcome::kAdvance;
+        if (!r.StopRequested()) ShowAgain(r);
+        continue;
+      case 'g':
+      case 'G':
+        if (goto_key(r)) return Outcome::kAdvance;
+        if (!r.StopRequested()) ShowAgain(r);
+        continue;
+      case 'b':
+      case 'B':
+        if (search_back_key(r)) return Outcome::kAdvance;
+        if (!r.StopRequested()) ShowAgain(r);
+        continue;
+      case 'k':
+      case 'K':
+        bookmark_key(r);
+        continue;
       case 'h':
       case 'H':
       case '?':

@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/classic_view.h"
 #include "app/fitted_view.h"
+#include "app/navigation.h"
 #include "app/positions.h"
 #include "app/reading_view.h"
 #include "app/view_settings.h"
@@ -69,6 +71,13 @@ class Reader : public TerminalPort, public PictureStore {
   /// work's own picture of that name when it has one, else the resource of
   /// type "WAVE". Names compare without regard to case.
   bool FindImage(const std::string& name, std::span<const std::uint8_t>* bytes) const override;
+  /// The view on screen, as the navigation keys see it: the fitted view's
+  /// while that view is in use.
+  ReadingView& View();
+  /// Rows of the screen a list may fill (kListScreenRows when unknown).
+  int ScreenRows();
+  /// True once the program has been asked to end from outside.
+  bool StopRequested() const { return plat.stop_requested && plat.stop_requested(); }
   /// The names the image list offers: the current work's own illustrations
   /// when it has any, else the catalog's first png_num.
   std::vector<std::string> ImageNames() const override;
@@ -110,10 +119,6 @@ class Reader : public TerminalPort, public PictureStore {
   ViewSettings view_settings;
   /// The layout the reading loop fills: the fitted one while that view is in use.
   Layout& InUse() { return fit.on ? static_cast<Layout&>(fitted) : layout; }
-  /// The view in use, as the navigation keys ask of it.
-  ReadingView& View();
-  /// The classic view's answers (made by the classic view's own file).
-  std::unique_ptr<ReadingView> classic_view;
   /// What a position saves for the page on screen: the classic row count,
   /// in the fitted view that of the first row of the line at its top.
   int SavedPosition() const { return fit.on ? fitted.ClassicRowsAtTop() : page.count[kRowsRead]; }
@@ -122,6 +127,8 @@ class Reader : public TerminalPort, public PictureStore {
   MusicState music;
   ImageState image;
   PositionList positions;
+  NavState nav;
+  ClassicView classic_view{*this};
   std::unique_ptr<CConsole> cnsl;
 
  private:
@@ -133,13 +140,14 @@ class Reader : public TerminalPort, public PictureStore {
   void PrintMenu(bool pause_always);
   void LoadingNotice(shiori::Paint paint);
   int ReadingLoop();
+  /// Shows the complete pages (|complete|: the layout has one) that are to
+  /// be shown, each until its key; kAdvance when the layout wants a line.
+  Outcome ShowPages(bool complete);
   void ExitSequence();
   void EndOfWork();
   void HelpScreen();
   bool ChangeWork();
   void QuitPartWay();
-  /// True once the program has been asked to end from outside.
-  bool StopRequested() const { return plat.stop_requested && plat.stop_requested(); }
   /// Asked to end from outside: the position is saved as 'q' saves it, with
   /// nothing printed or spoken (the terminal may be gone).
   void SaveOnStop();

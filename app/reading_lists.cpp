@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/fitted_view.h"
+#include "app/list_pager.h"
 #include "app/reader.h"
 #include "platform/data_file.h"
 #include "text/views.h"
@@ -40,10 +41,9 @@ void show_ruby(Reader& r) {
   }
 
   const std::vector<ruby_info> found = ReadingsOnPage(std::move(text), r.ruby);
-  for (std::size_t k = 0; k < found.size(); ++k) {
-    r.Printf("%s(%s)\t", found[k].moto.c_str(), found[k].yomi.c_str());
-    if ((k + 1) % 4 == 0 || k + 1 == found.size()) r.Print("\n");
-  }
+  std::vector<std::string> items;
+  for (const ruby_info& f : found) items.push_back(f.moto + "(" + f.yomi + ")\t");
+  if (!PageList(r, JoinItems(items, 4, ""), r.ScreenRows())) return;
   r.Print("touch anykey , return page\n");
   if (IsSaveKey(r.GetKey())) {
     std::sort(r.ruby.begin(), r.ruby.end(),
@@ -54,12 +54,12 @@ void show_ruby(Reader& r) {
 
 void show_rinfo(Reader& r) {
   r.CatchUpReadings();
-  positions_list_view(r);
-  const int n = r.rinfo.size();
-  for (int k = 0; k < n; ++k) {
-    r.Printf("%s【%s】\t", r.rinfo[k].moto.c_str(), r.rinfo[k].yomi.c_str());
-    if ((k + 1) % 3 == 0 || k + 1 == n) r.Print("\n");
-  }
+  std::vector<std::string> lines = positions_list_lines(r);
+  std::vector<std::string> items;
+  for (int k = 0; k < r.rinfo.size(); ++k)
+    items.push_back(r.rinfo[k].moto + "【" + r.rinfo[k].yomi + "】\t");
+  for (std::string& line : JoinItems(items, 3, "")) lines.push_back(std::move(line));
+  if (!PageList(r, lines, r.ScreenRows())) return;
   r.Print("touch anykey , return page\n");
   if (IsSaveKey(r.GetKey())) WriteListing(r, "rinfo.txt", r.rinfo);
 }

@@ -30,7 +30,7 @@ Paint RowPaint(Reader& r, bool last_page) {
 
 }  // namespace
 
-bool search_prompt(Reader& r) {
+bool search_read_word(Reader& r) {
   SearchState& s = r.search;
   r.Print("input search str\n");
   r.plat.console->Flush();
@@ -38,8 +38,14 @@ bool search_prompt(Reader& r) {
   // The end of input (Ctrl-D) cancels: no search, the page stays.
   if (!r.plat.keyboard->ReadWord(&word, kSearchStrMax)) return false;
   s.search_str = word;
-  s.search_flag = 1;
   s.search_str_len = static_cast<int>(word.size());
+  return true;
+}
+
+bool search_prompt(Reader& r) {
+  SearchState& s = r.search;
+  if (!search_read_word(r)) return false;
+  s.search_flag = 1;
   s.s_mae_page = r.page.mae_p + 1;
   s.s_mae_page_set = true;
   r.key = 'f';
@@ -91,14 +97,10 @@ void search_print_row(Reader& r, int i, int rows, bool last_page) {
   // lies in the next row, which is tested in its turn.
   const std::size_t width = std::max(static_cast<std::size_t>(r.layout.RowWidth()), row.size());
   const std::string_view next = i + 1 < rows ? std::string_view(buf[i + 1]) : std::string_view();
-  const std::size_t at = FindInJoined(row, next, str, width);
+  const std::size_t at = RowHit(row, next, str, width);
   if (at == std::string_view::npos) return;
-  const long p = static_cast<long>(at), l = static_cast<long>(len);
   const Paint hit = last_page ? Paint::kLastPageHit : Paint::kSearchHit;
-  if (p < static_cast<long>(width) - l) {
-    // It may lie in the next row when this row is short: only an occurrence
-    // within the row counts here.
-    if (at + len > row.size()) return;
+  if (at + len <= row.size()) {
     print_hit_row(r, row, at, len, hit, row_paint);
   } else {
     // Over the end of the row: the row and the rest of the occurrence.

@@ -6,6 +6,9 @@ namespace shiori {
 
 class Reader;
 
+/// Prompts "input search str" and takes the word typed as the search word.
+/// False when the input ended instead (the word stays as it was).
+bool search_read_word(Reader& r);
 /// The 's' key: prompt "input search str", read the word, arm the search.
 /// False when the input ended instead (the search is cancelled).
 bool search_prompt(Reader& r);

@@ -8,6 +8,10 @@
 #   back     one page back at the last page
 #   search   s and a word that does not occur, from the first page, then back
 #            to the first page (the return costs a page)
+#   half     a jump to 50% from the first page (g)
+#   end      a jump to the end from the first page (g, $)
+#   bsearch  b and a word that does not occur, from the last page: the
+#            whole text looked through backward
 # Keys come from a file, so the program's output goes to a file, not to a
 # terminal (no colours).
 # Usage: bench/callgrind_steps.sh BUILD_DIR [TEXT]
@@ -43,9 +47,12 @@ last=$(count 'q' "$rows")
 back=$(count '-q' "$rows")
 lists=$(count 'rxq' "$rows")
 search=$(count 'szqzqxj\nxq')
+half=$(count 'g50%\nq')
+end=$(count 'g$\nq')
+bsearch=$(count 'bzqzqxj\nq' "$rows")
 
 awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search="$search" \
-    -v lists="$lists" '
+    -v lists="$lists" -v half="$half" -v end="$end" -v bsearch="$bsearch" '
   function line(name, n) { printf "%-8s %14d  %5.2f passes\n", name, n, n / pass }
   BEGIN {
     printf "%-8s %14d\n", "pass", pass
@@ -53,4 +60,7 @@ awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search=
     line("lists", lists - last)
     line("back", back - last)
     line("search", search - first)
+    line("half", half - first)
+    line("end", end - first)
+    line("bsearch", bsearch - last)
   }'

@@ -283,6 +283,9 @@ struct Interactive {
   double lists = 1e9;   ///< the first reading list there ('r')
   double back = 1e9;    ///< one page back from the last page
   double search = 1e9;  ///< a failed search from the first page
+  double half = 1e9;    ///< a jump to 50% from the first page ('g')
+  double end = 1e9;     ///< a jump from there to the end ('g', '$')
+  double backward = 1e9;  ///< a failed search backward from there ('b')
   long peak_kib = 0;    ///< the largest peak of all runs
 };
 
@@ -326,6 +329,31 @@ void Interact(const std::string& path, int last_rows, Interactive* out) {
     p.Until("touch anykey");
     p.Type("x");
     p.Until(kStatusEnd);
+    out->peak_kib = std::max(out->peak_kib, p.PeakKiB());
+    p.Quit();
+  }
+  {
+    // From the first page: to 50%, to the end, then back to the top looking
+    // for a word that does not occur, each until its page is shown.
+    TempDir dir;
+    Program p(dir.path, {path});
+    p.Until(kStatusEnd);
+    p.Type("g");
+    p.Until("$ (end)");
+    double t0 = Now();
+    p.Type("50%\n");
+    out->half = std::min(out->half, p.Until(kStatusEnd) - t0);
+    p.Type("g");
+    p.Until("$ (end)");
+    t0 = Now();
+    p.Type("$\n");
+    out->end = std::min(out->end, p.Until(kStatusEnd) - t0);
+    p.Type("b");
+    p.Until("input search str");
+    t0 = Now();
+    p.Type("zqzqxj\n");
+    p.Until("not found before this page");
+    out->backward = std::min(out->backward, p.Until(kStatusEnd) - t0);
     out->peak_kib = std::max(out->peak_kib, p.PeakKiB());
     p.Quit();
   }
@@ -410,10 +438,14 @@ int main(int argc, char** argv) {
       "   from table 1): start-up to the first page and to the last page (a saved position\n"
       "   there), and what resuming costs beyond the first page; the first reading list there;\n"
       "   one page back at the last page; a failed search from the first page over the whole\n"
-      "   text, until \"not found\" arrives; peak memory (VmHWM) and its budget, 4 x text + 16 MB\n\n",
+      "   text, until \"not found\" arrives; from the first page, a jump to 50%% ('g'), from\n"
+      "   there to the end ('g', '$'), and from there a failed search backward over the whole\n"
+      "   text ('b'), each until its page is shown; peak memory (VmHWM) and its budget,\n"
+      "   4 x text + 16 MB\n\n",
       program_runs);
-  std::printf("%-26s %9s %8s %8s %8s %8s %8s %8s %8s %9s %9s\n", "text", "bytes", "pass ms",
-              "first", "last", "resume", "lists", "back", "search", "peak KiB", "budget");
+  std::printf("%-26s %9s %8s %8s %8s %8s %8s %8s %8s %8s %8s %8s %9s %9s\n", "text", "bytes",
+              "pass ms", "first", "last", "resume", "lists", "back", "search", "g 50%", "g $",
+              "b", "peak KiB", "budget");
   Interactive big;
   std::size_t big_size = 0;
   for (const char* name : {"50685_ruby_67979.txt", "56656_ruby_74439.zip", "2084_ruby_17360.txt"}) {
@@ -429,9 +461,10 @@ int main(int argc, char** argv) {
       Interact(path, last_rows, &t);
     }
     const long budget = static_cast<long>((4 * text.size() + (16u << 20)) / 1024);
-    std::printf("%-26s %9zu %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %9ld %9ld\n", name,
-                text.size(), cold * 1e3, t.first * 1e3, t.last * 1e3, (t.last - t.first) * 1e3,
-                t.lists * 1e3, t.back * 1e3, t.search * 1e3, t.peak_kib, budget);
+    std::printf("%-26s %9zu %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %9ld %9ld\n",
+                name, text.size(), cold * 1e3, t.first * 1e3, t.last * 1e3,
+                (t.last - t.first) * 1e3, t.lists * 1e3, t.back * 1e3, t.search * 1e3,
+                t.half * 1e3, t.end * 1e3, t.backward * 1e3, t.peak_kib, budget);
     if (std::string(name) == "50685_ruby_67979.txt") {
       big = t;
       big_size = text.size();
@@ -455,6 +488,12 @@ int main(int argc, char** argv) {
                 big.back / big_cold, verdict(big.back <= big_cold));
     std::printf("  failed search over the whole text:    %5.2f passes   %s\n",
                 big.search / big_cold, verdict(big.search <= big_cold));
+    std::printf("  a jump to 50%% from the first page:   %5.2f passes   %s\n",
+                big.half / big_cold, verdict(big.half <= big_cold));
+    std::printf("  a jump from there to the end:         %5.2f passes   %s\n",
+                big.end / big_cold, verdict(big.end <= big_cold));
+    std::printf("  failed search backward from the end:  %5.2f passes   %s\n",
+                big.backward / big_cold, verdict(big.backward <= big_cold));
   }
   return 0;
 }

@@ -30,6 +30,11 @@ class ByteStream {
   void Empty() { data_.clear(); pos_ = 0; }
   void clear() { eof_ = false; }
   void Rewind() { pos_ = 0; eof_ = false; }
+  /// Reads on from |pos| (a position tell() gave).
+  void Seek(std::size_t pos) {
+    pos_ = pos < data_.size() ? pos : data_.size();
+    eof_ = false;
+  }
   std::size_t size() const { return data_.size(); }
   std::size_t tell() const { return pos_; }
   std::string_view view() const { return data_; }

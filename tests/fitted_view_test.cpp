@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 #include "app/command_line.h"
@@ -148,6 +149,29 @@ TEST_F(FittedViewTest, PagesFitTwoScreenSizesAndAResizeKeepsTheTopLineOnScreen) 
   EXPECT_GT(screens[5].pages, screens[4].pages);
   // The whole screen is given back at the end.
   EXPECT_EQ(con.events.back(), "whole:0");
+}
+
+TEST_F(FittedViewTest, ResizesInARowKeepThePlaceWhenPagesBeginInsideLongLines) {
+  // At 40 x 12 the two long lines take 22 rows each; pages 3 and 4 begin
+  // inside the first and the second.
+  std::string a, b;
+  for (int i = 0; i < 400; ++i) a += "あ", b += "い";
+  s.AddWork("l", "L", NumberedLines(1, 5) + a + "\r\n" + b + "\r\n" + NumberedLines(6, 30));
+  con.width = 40;
+  con.height = 12;
+  Type("nnn");
+  Resize(40, 12);  // a window dragged sends many
+  Resize(40, 12);
+  Resize(40, 12);
+  s.Run({"--fit", "1"});
+  const std::vector<Screen> screens = Screens(con.Text());
+  ASSERT_EQ(screens.size(), 7u);
+  ASSERT_EQ(screens[3].page, 4);
+  // The page that holds the start of the line on top of page 4, every time.
+  EXPECT_EQ(screens[4].page, 3);
+  EXPECT_TRUE(screens[4].Shows("\x82\xa2"));
+  EXPECT_EQ(screens[5].page, 3);
+  EXPECT_EQ(screens[6].page, 3);
 }
 
 TEST_F(FittedViewTest, VKeepsTheSourceLineAndEachViewReadsThePositionTheOtherSaved) {

@@ -64,7 +64,9 @@ TEST_F(ReadingLoopTest, HelpShowsBannerAndKeysThenTheSamePage) {
   EXPECT_NE(text.find("[ --- "), std::string::npos);
   EXPECT_NE(text.find("q:end\ns:search word\nf:research(continue search same word)\n"
                       "-:back one page\nc:change select\nt:読み上げon/off切り替え\nr:読み仮名情報\n"
-                      "m:ＢＧＭ音楽の選択\np:画像表示選択\ntouch anykey , return page\n"),
+                      "m:ＢＧＭ音楽の選択\np:画像表示選択\nb:search backward (same word)\n"
+                      "j:目次としおり（番号で移動）\ng:go to (page number, N%, ^ start, $ end)\n"
+                      "k:しおりを挟む・外す\ntouch anykey , return page\n"),
             std::string::npos);
   // The help's own key ('x') does not advance: page 1 again, then input ends.
   EXPECT_EQ(Pages(), std::vector<int>({1, 1}));

@@ -26,4 +26,16 @@ std::size_t FindInJoined(std::string_view row, std::string_view next, std::strin
   return at == npos ? npos : n + at;
 }
 
+std::size_t RowHit(std::string_view row, std::string_view next, std::string_view word,
+                   std::size_t width) {
+  const std::size_t at = FindInJoined(row, next, word, width);
+  if (at == std::string_view::npos) return at;
+  // Before the row's last |word| bytes the occurrence lies in the row, or,
+  // the row being short, in the next one, which is tested in its turn.
+  if (static_cast<long>(at) < static_cast<long>(width) - static_cast<long>(word.size()) &&
+      at + word.size() > row.size())
+    return std::string_view::npos;
+  return at;
+}
+
 }  // namespace shiori

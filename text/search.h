@@ -24,4 +24,13 @@ struct SearchState {
 std::size_t FindInJoined(std::string_view row, std::string_view next, std::string_view word,
                          std::size_t before);
 
+/// Where the occurrence of |word| that row |row| of a page is shown with
+/// begins (npos for none): one within the row, or one that begins in its
+/// last bytes and runs into |next|, the page's following row. A row is
+/// |width| bytes wide; an occurrence that may lie in the next row when the
+/// row is short belongs to that row. The forward and the backward search
+/// both judge a row by it.
+std::size_t RowHit(std::string_view row, std::string_view next, std::string_view word,
+                   std::size_t width);
+
 }  // namespace shiori
