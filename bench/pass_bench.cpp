@@ -13,7 +13,11 @@
 //      those of every page before); one page back at the end;
 //      a failed search from the first page over the whole text, until "not
 //      found" arrives; and the program's peak memory;
-//   3. the targets, met or missed.
+//   3. the targets, met or missed;
+//   4. the fitted view at 80 x 24 (23 rows): the same pass laid out in it
+//      instead of the classic layout, and a re-layout to the end (a resize
+//      or a page back there: the lines read again, their readings not taken
+//      again, every page passed over but the last), against the classic pass.
 //
 // Wall-clock times are the best of several runs (the machine is shared);
 // decisions about speed are made with callgrind, whose counts repeat.
@@ -21,6 +25,9 @@
 // Usage: shiori_bench [--runs N] [CORPUS_DIR]
 //        shiori_bench --pass FILE   one pass over FILE in this fresh process:
 //                                   prints its peak memory (KiB) and seconds
+//        shiori_bench --fitted-pass FILE, --fitted-relayout FILE
+//                                   the fitted view's pass or re-layout over
+//                                   FILE once (for callgrind)
 //        shiori_bench --rows FILE   the row count where FILE's last full page
 //                                   ends (a saved position that shows it)
 #include <fcntl.h>
@@ -48,6 +55,7 @@
 #include "content/zip_decode.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/running_reader.h"
+#include "text/fitted_layout.h"
 
 namespace {
 
@@ -116,6 +124,75 @@ int FullPass(shiori::Reader& r) {
     }
   }
   return r.page.mae_p;
+}
+
+// The fitted view's pass: FullPass with the lines laid out in a fitted
+// layout of 80 x 24 (23 rows) instead of the classic one. Returns the pages.
+int FittedPass(shiori::Reader& r, shiori::FittedLayout& fitted) {
+  int pages = 0;
+  for (;;) {
+    const std::size_t offset = r.streams.ssout.tell();
+    if (!r.streams.ssout.GetLine(&r.LineStr)) break;
+    if (r.LineStr.empty()) continue;
+    if (r.LineStr.find(".png") != std::string::npos && !r.search.search_flag &&
+        r.page.count[shiori::kRowsRead] >= r.page.lline)
+      shiori::image_marker_step(r.image, r, r, r.plat, r.LineStr);
+    r.page.count[shiori::kBytesRead] += static_cast<int>(r.LineStr.size());
+    std::string_view use = shiori::filter_line(
+        r.LineStr, r.page.count[shiori::kRowsRead], r.page.count[shiori::kBytesRead],
+        r.rubyon_mode, r.ruby, r.rinfo, &r.filtered);
+    for (bool complete = fitted.Place({r.LineStr, use, offset}); complete;
+         complete = fitted.TurnPage())
+      ++pages;
+  }
+  return pages;
+}
+
+// A re-layout to the end after a first pass: the stream rewound, the lines
+// filtered again without taking their readings (taken on the first pass),
+// every page before the line at |top| passed over.
+int FittedRelayout(shiori::Reader& r, shiori::FittedLayout& fitted, std::size_t top) {
+  r.streams.ssout.Rewind();
+  fitted.Reset(fitted.Options());
+  fitted.ShowFromLine(top);
+  int shown = 0;
+  for (;;) {
+    const std::size_t offset = r.streams.ssout.tell();
+    if (!r.streams.ssout.GetLine(&r.LineStr)) break;
+    if (r.LineStr.empty()) continue;
+    std::string_view use = shiori::filter_line(r.LineStr, r.rubyon_mode, &r.filtered, nullptr);
+    for (bool complete = fitted.Place({r.LineStr, use, offset}); complete;
+         complete = fitted.TurnPage())
+      if (fitted.PageToShow()) shown += static_cast<int>(fitted.PageRows().size());
+  }
+  return shown;
+}
+
+shiori::FitOptions BenchFit() {
+  shiori::FitOptions o;
+  o.columns = 80;
+  o.rows = 23;
+  return o;
+}
+
+// Seconds of the fitted pass and of a re-layout to the end, each on a fresh
+// reader.
+void TimedFitted(const std::string& text, double* pass, double* relayout) {
+  std::size_t top = 0;
+  {
+    PassReader p(text);
+    shiori::FittedLayout fitted(BenchFit());
+    const double t0 = Now();
+    FittedPass(p.reader, fitted);
+    *pass = Now() - t0;
+    top = fitted.TopLine();
+  }
+  PassReader p(text);
+  shiori::FittedLayout fitted(BenchFit());
+  FittedPass(p.reader, fitted);
+  const double t0 = Now();
+  FittedRelayout(p.reader, fitted, top);
+  *relayout = Now() - t0;
 }
 
 double TimedPass(const std::string& text) {
@@ -349,6 +426,14 @@ int main(int argc, char** argv) {
       std::printf("%ld %.6f\n", PeakKiB(getpid()), seconds);
       return 0;
     }
+    if ((a == "--fitted-pass" || a == "--fitted-relayout") && i + 1 < argc) {
+      PassReader p(TextOf(argv[i + 1]));
+      shiori::FittedLayout fitted(BenchFit());
+      int n = FittedPass(p.reader, fitted);
+      if (a == "--fitted-relayout") n = FittedRelayout(p.reader, fitted, fitted.TopLine());
+      std::printf("%d\n", n);
+      return 0;
+    }
     if (a == "--rows" && i + 1 < argc) {
       PassReader p(TextOf(argv[i + 1]));
       std::printf("%d\n", FullPass(p.reader));
@@ -455,6 +540,40 @@ int main(int argc, char** argv) {
                 big.back / big_cold, verdict(big.back <= big_cold));
     std::printf("  failed search over the whole text:    %5.2f passes   %s\n",
                 big.search / big_cold, verdict(big.search <= big_cold));
+  }
+
+  std::printf(
+      "\n4. The fitted view at 80 x 24 (best of %d): the full pass laid out in it instead of\n"
+      "   the classic layout, and a re-layout to the end (lines read again, every page passed\n"
+      "   over but the last), in classic passes (the warm pass of table 1, taken in turns)\n\n",
+      runs);
+  std::printf("%-26s %9s %8s %9s %6s %9s %6s\n", "text", "bytes", "pass ms", "fitted ms",
+              "ratio", "relay ms", "ratio");
+  double big_ratio = -1, big_relayout = -1;
+  for (const std::string& path : paths) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const std::string text = TextOf(path);
+    double pass = 1e9, fitted = 1e9, relayout = 1e9;
+    for (int i = 0; i < runs; ++i) {
+      double f, r;
+      pass = std::min(pass, TimedPass(text));
+      TimedFitted(text, &f, &r);
+      fitted = std::min(fitted, f);
+      relayout = std::min(relayout, r);
+    }
+    std::printf("%-26s %9zu %8.2f %9.2f %6.2f %9.2f %6.2f\n", name.c_str(), text.size(),
+                pass * 1e3, fitted * 1e3, fitted / pass, relayout * 1e3, relayout / pass);
+    if (name == "50685_ruby_67979.txt") {
+      big_ratio = fitted / pass;
+      big_relayout = relayout / pass;
+    }
+  }
+  if (big_ratio >= 0) {
+    const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
+    std::printf("\n  fitted pass within 1.5 x the classic:  %5.2f x        %s\n", big_ratio,
+                verdict(big_ratio <= 1.5));
+    std::printf("  re-layout to the end within one pass:  %5.2f passes   %s\n", big_relayout,
+                verdict(big_relayout <= 1.0));
   }
   return 0;
 }

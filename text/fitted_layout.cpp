@@ -152,7 +152,8 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
       const int avail = measure - indent - raise;
       std::uint32_t j = i;
       int cols = 0;
-      while (j < count && cols + e.cells[j].cols <= avail) cols += e.cells[j++].cols;
+      const FitCell* const cells = e.cells.data();
+      while (j < count && cols + cells[j].cols <= avail) cols += cells[j++].cols;
       if (j == i) cols += e.cells[j++].cols;  // wider than any row: never here with measure >= 2
       if (j < count) {
         // Kinsoku: push characters down rather than start a row with a
