@@ -28,6 +28,7 @@
 //        shiori_bench --fitted-pass FILE, --fitted-relayout FILE
 //                                   the fitted view's pass or re-layout over
 //                                   FILE once (for callgrind)
+//        shiori_bench --fitted-only [--runs N] [CORPUS_DIR]   table 4 alone
 //        shiori_bench --rows FILE   the row count where FILE's last full page
 //                                   ends (a saved position that shows it)
 #include <fcntl.h>
@@ -413,6 +414,7 @@ void Interact(const std::string& path, int last_rows, Interactive* out) {
 int main(int argc, char** argv) {
   std::string dir = SHIORI_CORPUS_DIR;
   int runs = 5;
+  bool fitted_only = false;  // table 4 alone
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--pass" && i + 1 < argc) {
@@ -439,6 +441,10 @@ int main(int argc, char** argv) {
       std::printf("%d\n", FullPass(p.reader));
       return 0;
     }
+    if (a == "--fitted-only") {
+      fitted_only = true;
+      continue;
+    }
     if (a == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
     } else {
@@ -453,6 +459,7 @@ int main(int argc, char** argv) {
   std::sort(paths.begin(), paths.end());
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
 
+  if (!fitted_only) {
   std::printf(
       "1. The full pass beside iconv on the same bytes (best of %d): the pass in this process\n"
       "   (warm: its memory has been used before) and in a fresh process (cold, as the program's\n"
@@ -542,6 +549,7 @@ int main(int argc, char** argv) {
                 big.search / big_cold, verdict(big.search <= big_cold));
   }
 
+  }
   std::printf(
       "\n4. The fitted view at 80 x 24 (best of %d): the full pass laid out in it instead of\n"
       "   the classic layout, and a re-layout to the end (lines read again, every page passed\n"

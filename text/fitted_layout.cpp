@@ -96,6 +96,7 @@ struct FittedLayout::Impl {
   std::uint64_t target_row = 0;
 
   mutable std::vector<FittedRow> page;
+  std::vector<std::uint32_t, UninitialisedAllocator<std::uint32_t>> cum;  // columns before each cell (Break)
 
   std::uint64_t RowsEnd() const { return rows_base + rows.size(); }
   std::uint64_t PageEnd() const {
@@ -145,16 +146,30 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
     // A row keeps room for at least a double-width character.
     const int raise = e.right ? std::min(e.raise, measure - 2) : 0;
     const int most_indent = measure * 2 / 3;
+    // Columns before each cell: a row's end is then found from a guess (two
+    // columns a character, as most are) in a step or two.
+    cum.resize(count + 1);
+    std::uint32_t* const before = cum.data();
+    {
+      const FitCell* const cells = e.cells.data();
+      std::uint32_t total = 0;
+      for (std::uint32_t k = 0; k < count; ++k) {
+        before[k] = total;
+        total += cells[k].cols;
+      }
+      before[count] = total;
+    }
     std::uint32_t i = 0;
     bool first = true;
     while (i < count) {
       const int indent = e.right ? 0 : std::min(first ? e.indent : e.wrap_indent, most_indent);
       const int avail = measure - indent - raise;
-      std::uint32_t j = i;
-      int cols = 0;
-      const FitCell* const cells = e.cells.data();
-      while (j < count && cols + cells[j].cols <= avail) cols += cells[j++].cols;
-      if (j == i) cols += e.cells[j++].cols;  // wider than any row: never here with measure >= 2
+      const std::uint32_t limit = before[i] + static_cast<std::uint32_t>(std::max(avail, 0));
+      std::uint32_t j = std::min<std::uint32_t>(count, i + static_cast<std::uint32_t>(avail) / 2);
+      while (j > i && before[j] > limit) --j;
+      while (j < count && before[j + 1] <= limit) ++j;
+      if (j == i) j = i + 1;  // wider than any row: never here with measure >= 2
+      int cols = static_cast<int>(before[j] - before[i]);
       if (j < count) {
         // Kinsoku: push characters down rather than start a row with a
         // closing mark or end one with an opening bracket.

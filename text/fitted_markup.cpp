@@ -53,7 +53,11 @@ std::size_t FindRubyClose(std::string_view s, std::size_t from) {
   return npos;
 }
 
-bool Has(std::string_view s, std::string_view needle) { return FindChar(s, needle) != npos; }
+// Whether |s| holds |needle| (the words annotations are told apart by; a
+// match across two characters' bytes cannot make one of them).
+bool Has(std::string_view s, std::string_view needle) {
+  return s.find(needle) != std::string_view::npos;
+}
 
 // The "］" matching the "［" at |open|, nested brackets counted.
 std::size_t MatchingBracket(std::string_view s, std::size_t open) {
@@ -253,12 +257,16 @@ class Enricher {
       // Its first character was no mark (that was seen to above).
       const std::size_t run = i;
       do {
+        // Kanji and kana, two columns wide whatever the terminal: the bulk.
+        while (i + 1 < n && kLeadClass[p[i]] == kWideLead) {
+          const std::uint64_t word = wide_pair | (base + static_cast<std::uint32_t>(i));
+          std::memcpy(&cells[count++], &word, sizeof word);
+          i += 2;
+        }
+        if (i >= n) break;
         const unsigned char b = p[i];
-        const std::uint8_t cls = kLeadClass[b];
         std::uint64_t word;
-        if (cls == kWideLead && i + 1 < n) [[likely]] {
-          word = wide_pair;
-        } else if (cls == kMixedLead && i + 1 < n) {
+        if (kLeadClass[b] != kSingleByte && i + 1 < n) {
           if (b == 0x81 && i != run) {
             const unsigned char second = p[i + 1];
             if (second == kSecondKome || second == kSecondBracket ||
@@ -350,7 +358,9 @@ class Enricher {
     if (c.flags & kCellKanji) return true;
     if (c.len != 2) return false;
     const unsigned code = Byte(out_.bytes, c.at) << 8 | Byte(out_.bytes, c.at + 1);
-    return IsKanjiLevel1(code) || IsKanjiLevel2(code) || code == 0x8158 || code == 0x8159;
+    // JIS X 0208 levels 1 and 2 run from 亜 to 熙 (the codes between the
+    // levels hold no character).
+    return (code >= 0x889F && code <= 0xEAA4) || code == 0x8158 || code == 0x8159;
   }
 
   void Ruby(std::string_view reading) {
