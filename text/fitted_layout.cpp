@@ -58,10 +58,14 @@ struct RowRef {
   bool heading = false;
 };
 
+// A line whose rows are not all turned past: its bytes and the blocks open
+// at its start, from which its cells are made again when a page shows it.
+// Cells are not kept: a page passed over never needs them.
 struct StoredLine {
   std::size_t offset = 0, end = 0;
   int classic_before = 0;
-  EnrichedLine text;
+  std::string raw;
+  MarkupState markup;
 };
 
 enum class Target { kNone, kPage, kLine, kClassicRows };
@@ -127,6 +131,11 @@ struct FittedLayout::Impl {
   bool blank_before_heading = false;  // Break put a blank row before the line
   const PageMark* resume = nullptr;   // lines before it are passed over unread
 
+  EnrichedLine scratch;  // the line being placed
+  // Lines a page shows, their cells made again: (line number, cells).
+  mutable std::vector<std::pair<std::uint64_t, EnrichedLine>> shown;
+  mutable std::size_t shown_count = 0;
+
   mutable std::vector<FittedRow> page;
   std::vector<std::uint32_t, UninitialisedAllocator<std::uint32_t>> cum;  // columns before each cell (Break)
 
@@ -159,6 +168,7 @@ struct FittedLayout::Impl {
   void Break(std::uint64_t n, const EnrichedLine& e);
   void ResumeAt(bool (*before)(const PageMark&, std::size_t));
   void Build(const RowRef& ref, FittedRow* out) const;
+  const EnrichedLine& Cells(std::uint64_t n) const;
 };
 
 void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
@@ -237,9 +247,21 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
   if (e.break_after) break_pending = true;
 }
 
+const EnrichedLine& FittedLayout::Impl::Cells(std::uint64_t n) const {
+  for (std::size_t k = 0; k < shown_count; ++k)
+    if (shown[k].first == n) return shown[k].second;
+  if (shown_count == shown.size()) shown.emplace_back();
+  auto& [number, e] = shown[shown_count++];
+  const StoredLine& line = Line(n);
+  MarkupState markup = line.markup;
+  number = n;
+  EnrichLine(line.raw, o, &markup, &e);
+  return e;
+}
+
 void FittedLayout::Impl::Build(const RowRef& ref, FittedRow* out) const {
   const StoredLine& line = Line(ref.line);
-  const EnrichedLine& e = line.text;
+  const EnrichedLine& e = Cells(ref.line);
   out->indent = ref.kind == kTextRow ? ref.indent : 0;
   out->pieces.clear();
   out->columns = out->indent;
@@ -367,11 +389,13 @@ bool FittedLayout::Place(const SourceLine& line) {
   stored.offset = line.offset;
   stored.end = line.offset + line.raw.size();
   stored.classic_before = classic_before;
-  EnrichLine(line.raw, s.o, &s.markup, &stored.text);
+  stored.raw.assign(line.raw);
+  stored.markup = s.markup;
+  EnrichLine(line.raw, s.o, &s.markup, &s.scratch);
   const std::uint64_t n = s.lines_placed++;
   s.lines.push_back(std::move(stored));
   const std::uint64_t first_row = s.RowsEnd();
-  s.Break(n, s.lines.back().text);
+  s.Break(n, s.scratch);
   // A page that begins with this line's first row goes into the index.
   if (s.RowsEnd() > first_row && !s.blank_before_heading) {
     int later = 0;  // pages begun after it, by the rest of the line
@@ -428,6 +452,7 @@ std::span<const FittedRow> FittedLayout::PageRows() const {
   if (s.starts.empty()) return {};
   const std::uint64_t from = s.starts.front(), to = s.PageEnd();
   const std::size_t n = static_cast<std::size_t>(to - from);
+  s.shown_count = 0;
   if (s.page.size() < n) s.page.resize(n);
   for (std::size_t k = 0; k < n; ++k) s.Build(*s.Row(from + k), &s.page[k]);
   return std::span<const FittedRow>(s.page.data(), n);
