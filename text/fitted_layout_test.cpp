@@ -32,6 +32,23 @@ bool ForbiddenAtRowStart(std::string_view ch) {
   return false;
 }
 
+bool OpeningBracket(std::string_view ch) {
+  static const std::string_view kOpen = "「『（〔［｛〈《【";
+  for (std::size_t i = 0; ch.size() == 2 && i + 1 < kOpen.size(); i += 2)
+    if (kOpen.substr(i, 2) == ch) return true;
+  return false;
+}
+
+// The last character of |t|, code page 932.
+std::string_view LastChar(std::string_view t) {
+  std::size_t i = 0, last = 0;
+  while (i < t.size()) {
+    last = i;
+    i += IsLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < t.size() ? 2 : 1;
+  }
+  return t.substr(last);
+}
+
 // The characters of an enriched line, a gaiji as its UTF-8 in brackets.
 std::string CellText(const EnrichedLine& e, std::size_t from = 0) {
   std::string s;
@@ -126,6 +143,7 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
       std::map<std::size_t, std::string> joined;
       std::map<std::size_t, int> first_page_of_line;
       std::size_t previous_line = SIZE_MAX;
+      std::string_view previous_end;  // the last character of the row before
       for (const Page& page : pages) {
         ASSERT_EQ(page.number, &page - pages.data() + 1);
         ASSERT_LE(static_cast<int>(page.rows.size()), o.rows);
@@ -152,7 +170,12 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
             const std::size_t len = IsLeadByte(static_cast<unsigned char>(t[0])) ? 2 : 1;
             ASSERT_FALSE(ForbiddenAtRowStart(std::string_view(t).substr(0, len)))
                 << "a row of the line at " << row.line << " begins with a closing mark";
+            ASSERT_FALSE(OpeningBracket(previous_end))
+                << "a row of the line at " << row.line << " ends with an opening bracket";
           }
+          previous_end = row.pieces.empty() || row.pieces.back().gaiji.n > 0
+                             ? std::string_view()
+                             : LastChar(row.pieces.back().text);
           for (const FitPiece& p : row.pieces) joined[row.line] += PieceText(p);
         }
       }
