@@ -85,7 +85,7 @@ struct MarkupState {
 void EnrichLine(std::string_view raw, const FitOptions& options, MarkupState* state,
                 EnrichedLine* out);
 
-/// The columns of the hint set after an illustration's caption, and its text.
+/// The hint set after an illustration's caption (code page 932): the key that shows it.
 std::string_view IllustrationHint();
 
 }  // namespace shiori
