@@ -12,6 +12,9 @@
 #   end      a jump to the end from the first page (g, $)
 #   bsearch  b and a word that does not occur, from the last page: the
 #            whole text looked through backward
+#   fitted   the pass laid out in the fitted view at 80 x 24 instead
+#   fback    then a page back at its last page (the same size: the page index)
+#   fresize  then a resize there to 100 x 30 (every line laid out again)
 # Keys come from a file, so the program's output goes to a file, not to a
 # terminal (no colours).
 # Usage: bench/callgrind_steps.sh BUILD_DIR [TEXT]
@@ -39,6 +42,15 @@ count() {
 valgrind --tool=callgrind --callgrind-out-file=cg.pass \
   --toggle-collect='*FullPass*' "$build/shiori_bench" --pass "$text" > /dev/null 2>&1
 pass=$(callgrind_annotate cg.pass | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); print $1}')
+# The fitted view's pass and its re-layouts at the end (shiori_bench).
+fitted_count() {
+  valgrind --tool=callgrind --callgrind-out-file=cg.fit --toggle-collect="$1" \
+    "$build/shiori_bench" "$2" "$text" > /dev/null 2>&1
+  callgrind_annotate cg.fit | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); print $1}'
+}
+fitted=$(fitted_count '*FittedPass*' --fitted-pass)
+fback=$(fitted_count '*FittedRelayout*' --fitted-back)
+fresize=$(fitted_count '*FittedRelayout*' --fitted-resize)
 # The row count where the last full page ends, as the benchmark finds it.
 rows=$(valgrind --tool=none "$build/shiori_bench" --rows "$text" 2> /dev/null)
 
@@ -52,7 +64,8 @@ end=$(count 'g$\nq')
 bsearch=$(count 'bzqzqxj\nq' "$rows")
 
 awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search="$search" \
-    -v lists="$lists" -v half="$half" -v end="$end" -v bsearch="$bsearch" '
+    -v lists="$lists" -v half="$half" -v end="$end" -v bsearch="$bsearch" \
+    -v fitted="$fitted" -v fback="$fback" -v fresize="$fresize" '
   function line(name, n) { printf "%-8s %14d  %5.2f passes\n", name, n, n / pass }
   BEGIN {
     printf "%-8s %14d\n", "pass", pass
@@ -63,4 +76,7 @@ awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search=
     line("half", half - first)
     line("end", end - first)
     line("bsearch", bsearch - last)
+    line("fitted", fitted)
+    line("fback", fback)
+    line("fresize", fresize)
   }'

@@ -13,7 +13,11 @@
 //      those of every page before); one page back at the end;
 //      a failed search from the first page over the whole text, until "not
 //      found" arrives; and the program's peak memory;
-//   3. the targets, met or missed.
+//   3. the targets, met or missed;
+//   4. the fitted view at 80 x 24 (23 rows): the same pass laid out in it
+//      instead of the classic layout, and a re-layout to the end (a resize
+//      or a page back there: the lines read again, their readings not taken
+//      again, every page passed over but the last), against the classic pass.
 //
 // Wall-clock times are the best of several runs (the machine is shared);
 // decisions about speed are made with callgrind, whose counts repeat.
@@ -21,6 +25,11 @@
 // Usage: shiori_bench [--runs N] [CORPUS_DIR]
 //        shiori_bench --pass FILE   one pass over FILE in this fresh process:
 //                                   prints its peak memory (KiB) and seconds
+//        shiori_bench --fitted-pass FILE, --fitted-back FILE, --fitted-resize FILE
+//                                   the fitted view's pass, or a pass and then
+//                                   a page back or a resize at the end (for
+//                                   callgrind: FittedPass, FittedRelayout)
+//        shiori_bench --fitted-only [--runs N] [CORPUS_DIR]   table 4 alone
 //        shiori_bench --rows FILE   the row count where FILE's last full page
 //                                   ends (a saved position that shows it)
 #include <fcntl.h>
@@ -48,6 +57,7 @@
 #include "content/zip_decode.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/running_reader.h"
+#include "text/fitted_layout.h"
 
 namespace {
 
@@ -116,6 +126,83 @@ int FullPass(shiori::Reader& r) {
     }
   }
   return r.page.mae_p;
+}
+
+// The fitted view's pass: FullPass with the lines laid out in a fitted
+// layout of 80 x 24 (23 rows) instead of the classic one. Returns the pages.
+int FittedPass(shiori::Reader& r, shiori::FittedLayout& fitted) {
+  int pages = 0;
+  for (;;) {
+    const std::size_t offset = r.streams.ssout.tell();
+    if (!r.streams.ssout.GetLine(&r.LineStr)) break;
+    if (r.LineStr.empty()) continue;
+    if (r.LineStr.find(".png") != std::string::npos && !r.search.search_flag &&
+        r.page.count[shiori::kRowsRead] >= r.page.lline)
+      shiori::image_marker_step(r.image, r, r, r.plat, r.LineStr);
+    r.page.count[shiori::kBytesRead] += static_cast<int>(r.LineStr.size());
+    std::string_view use = shiori::filter_line(
+        r.LineStr, r.page.count[shiori::kRowsRead], r.page.count[shiori::kBytesRead],
+        r.rubyon_mode, r.ruby, r.rinfo, &r.filtered);
+    for (bool complete = fitted.Place({r.LineStr, use, offset}); complete;
+         complete = fitted.TurnPage())
+      ++pages;
+  }
+  return pages;
+}
+
+// A re-layout to the end after a first pass, at the size |o|: the stream
+// rewound, the lines filtered again without taking their readings (taken on
+// the first pass), every page before the line at |top| passed over. At the
+// same size the layout starts from its page index; at another it lays out
+// every line again.
+int FittedRelayout(shiori::Reader& r, shiori::FittedLayout& fitted, std::size_t top,
+                   const shiori::FitOptions& o) {
+  r.streams.ssout.Rewind();
+  fitted.Reset(o);
+  fitted.ShowFromLine(top);
+  int shown = 0;
+  for (;;) {
+    const std::size_t offset = r.streams.ssout.tell();
+    if (!r.streams.ssout.GetLine(&r.LineStr)) break;
+    if (r.LineStr.empty()) continue;
+    std::string_view use = shiori::filter_line(r.LineStr, r.rubyon_mode, &r.filtered, nullptr);
+    for (bool complete = fitted.Place({r.LineStr, use, offset}); complete;
+         complete = fitted.TurnPage())
+      if (fitted.PageToShow()) shown += static_cast<int>(fitted.PageRows().size());
+  }
+  return shown;
+}
+
+shiori::FitOptions BenchFit(int columns = 80, int rows = 23) {
+  shiori::FitOptions o;
+  o.columns = columns;
+  o.rows = rows;
+  return o;
+}
+
+// A resize at the end: 80 x 24 to 100 x 30.
+shiori::FitOptions ResizedFit() { return BenchFit(100, 29); }
+
+// Seconds of the fitted pass, of a page back at the end (the same size) and
+// of a resize there, each on a fresh reader after a first pass.
+void TimedFitted(const std::string& text, double* pass, double* back, double* resize) {
+  std::size_t top = 0;
+  {
+    PassReader p(text);
+    shiori::FittedLayout fitted(BenchFit());
+    const double t0 = Now();
+    FittedPass(p.reader, fitted);
+    *pass = Now() - t0;
+    top = fitted.TopLine();
+  }
+  for (double* out : {back, resize}) {
+    PassReader p(text);
+    shiori::FittedLayout fitted(BenchFit());
+    FittedPass(p.reader, fitted);
+    const double t0 = Now();
+    FittedRelayout(p.reader, fitted, top, out == back ? BenchFit() : ResizedFit());
+    *out = Now() - t0;
+  }
 }
 
 double TimedPass(const std::string& text) {
@@ -364,6 +451,7 @@ void Interact(const std::string& path, int last_rows, Interactive* out) {
 int main(int argc, char** argv) {
   std::string dir = SHIORI_CORPUS_DIR;
   int runs = 5;
+  bool fitted_only = false;  // table 4 alone
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--pass" && i + 1 < argc) {
@@ -377,10 +465,24 @@ int main(int argc, char** argv) {
       std::printf("%ld %.6f\n", PeakKiB(getpid()), seconds);
       return 0;
     }
+    if ((a == "--fitted-pass" || a == "--fitted-back" || a == "--fitted-resize") && i + 1 < argc) {
+      PassReader p(TextOf(argv[i + 1]));
+      shiori::FittedLayout fitted(BenchFit());
+      int n = FittedPass(p.reader, fitted);
+      if (a != "--fitted-pass")
+        n = FittedRelayout(p.reader, fitted, fitted.TopLine(),
+                           a == "--fitted-back" ? BenchFit() : ResizedFit());
+      std::printf("%d\n", n);
+      return 0;
+    }
     if (a == "--rows" && i + 1 < argc) {
       PassReader p(TextOf(argv[i + 1]));
       std::printf("%d\n", FullPass(p.reader));
       return 0;
+    }
+    if (a == "--fitted-only") {
+      fitted_only = true;
+      continue;
     }
     if (a == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
@@ -396,6 +498,7 @@ int main(int argc, char** argv) {
   std::sort(paths.begin(), paths.end());
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
 
+  if (!fitted_only) {
   std::printf(
       "1. The full pass beside iconv on the same bytes (best of %d): the pass in this process\n"
       "   (warm: its memory has been used before) and in a fresh process (cold, as the program's\n"
@@ -494,6 +597,47 @@ int main(int argc, char** argv) {
                 big.end / big_cold, verdict(big.end <= big_cold));
     std::printf("  failed search backward from the end:  %5.2f passes   %s\n",
                 big.backward / big_cold, verdict(big.backward <= big_cold));
+  }
+
+  }
+  std::printf(
+      "\n4. The fitted view at 80 x 24 (best of %d): the full pass laid out in it instead of\n"
+      "   the classic layout; then, at the last page, a page back (laid out again at the same\n"
+      "   size, from the page index) and a resize to 100 x 30 (every line laid out again);\n"
+      "   each against the warm classic pass of table 1, taken in turns\n\n",
+      runs);
+  std::printf("%-26s %9s %8s %9s %6s %8s %6s %9s %6s\n", "text", "bytes", "pass ms", "fitted ms",
+              "ratio", "back ms", "ratio", "resize ms", "ratio");
+  double big_ratio = -1, big_back = -1, big_resize = -1;
+  for (const std::string& path : paths) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const std::string text = TextOf(path);
+    double pass = 1e9, fitted = 1e9, back = 1e9, resize = 1e9;
+    for (int i = 0; i < runs; ++i) {
+      double f, b, r;
+      pass = std::min(pass, TimedPass(text));
+      TimedFitted(text, &f, &b, &r);
+      fitted = std::min(fitted, f);
+      back = std::min(back, b);
+      resize = std::min(resize, r);
+    }
+    std::printf("%-26s %9zu %8.2f %9.2f %6.2f %8.2f %6.2f %9.2f %6.2f\n", name.c_str(),
+                text.size(), pass * 1e3, fitted * 1e3, fitted / pass, back * 1e3, back / pass,
+                resize * 1e3, resize / pass);
+    if (name == "50685_ruby_67979.txt") {
+      big_ratio = fitted / pass;
+      big_back = back / pass;
+      big_resize = resize / pass;
+    }
+  }
+  if (big_ratio >= 0) {
+    const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
+    std::printf("\n  fitted pass within 1.5 x the classic:  %5.2f x        %s\n", big_ratio,
+                verdict(big_ratio <= 1.5));
+    std::printf("  page back at the end within one pass:  %5.2f passes   %s\n", big_back,
+                verdict(big_back <= 1.0));
+    std::printf("  resize at the end within one pass:     %5.2f passes   %s\n", big_resize,
+                verdict(big_resize <= 1.0));
   }
   return 0;
 }

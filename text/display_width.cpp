@@ -1,6 +1,7 @@
 #include "text/display_width.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <string_view>
 
@@ -12,7 +13,26 @@
 
 namespace shiori {
 
+namespace {
+
+constexpr std::uint64_t kNarrow[65536 / 64] = {SHIORI_NARROW_CP932};
+
+constexpr std::array<std::uint8_t, 256> MakeLeadClass() {
+  std::array<std::uint8_t, 256> table{};
+  for (int b = 0; b < 256; ++b) {
+    if (!IsLeadByte(static_cast<unsigned char>(b))) continue;
+    bool narrow = false;
+    for (int w = 0; w < 4; ++w) narrow = narrow || kNarrow[b * 4 + w] != 0;
+    // 0x81 leads the marks of the annotations as well: always looked at.
+    table[b] = narrow || b == 0x81 ? kMixedLead : kWideLead;
+  }
+  return table;
+}
+
+}  // namespace
+
 const std::uint64_t kNarrowCp932[65536 / 64] = {SHIORI_NARROW_CP932};
+const std::array<std::uint8_t, 256> kLeadClass = MakeLeadClass();
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <deque>
+#include <iterator>
 
 #include "text/filter.h"
 #include "text/fitted_markup.h"
@@ -57,13 +58,42 @@ struct RowRef {
   bool heading = false;
 };
 
+// A line whose rows are not all turned past: its bytes and the blocks open
+// at its start, from which its cells are made again when a page shows it.
+// Cells are not kept: a page passed over never needs them.
 struct StoredLine {
   std::size_t offset = 0, end = 0;
   int classic_before = 0;
-  EnrichedLine text;
+  std::string raw;
+  MarkupState markup;
 };
 
 enum class Target { kNone, kPage, kLine, kClassicRows };
+
+// A page that begins with the first row of a line, as the first pass over a
+// text found it: enough to start there again without laying out the lines
+// before (a page back, or a return to a place, at the same size).
+struct PageMark {
+  int page = 0;
+  std::size_t offset = 0;     ///< the line's
+  std::uint64_t hash = 0;     ///< of the line's bytes: a text that changed is told
+  int classic_before = 0;     ///< the classic rows before the line
+  MarkupState markup;         ///< the blocks open at its start
+};
+
+std::uint64_t LineHash(std::string_view raw) {
+  std::uint64_t h = 0xcbf29ce484222325ULL ^ raw.size();
+  const std::size_t n = std::min<std::size_t>(raw.size(), 64);
+  for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(raw[i])) * 0x100000001b3ULL;
+  for (std::size_t i = raw.size() - n; i < raw.size(); ++i)
+    h = (h ^ static_cast<unsigned char>(raw[i])) * 0x100000001b3ULL;
+  return h;
+}
+
+bool SameLayout(const FitOptions& a, const FitOptions& b) {
+  return a.columns == b.columns && a.rows == b.rows && a.ambiguous_wide == b.ambiguous_wide &&
+         a.show_ruby == b.show_ruby && a.rubyon_mode == b.rubyon_mode;
+}
 
 }  // namespace
 
@@ -95,7 +125,19 @@ struct FittedLayout::Impl {
   bool target_found = false;
   std::uint64_t target_row = 0;
 
+  std::vector<PageMark> marks;  // the page index, for options marks_for
+  FitOptions marks_for;
+  int pages_started = 0;
+  bool blank_before_heading = false;  // Break put a blank row before the line
+  const PageMark* resume = nullptr;   // lines before it are passed over unread
+
+  EnrichedLine scratch;  // the line being placed
+  // Lines a page shows, their cells made again: (line number, cells).
+  mutable std::vector<std::pair<std::uint64_t, EnrichedLine>> shown;
+  mutable std::size_t shown_count = 0;
+
   mutable std::vector<FittedRow> page;
+  std::vector<std::uint32_t, UninitialisedAllocator<std::uint32_t>> cum;  // columns before each cell (Break)
 
   std::uint64_t RowsEnd() const { return rows_base + rows.size(); }
   std::uint64_t PageEnd() const {
@@ -114,6 +156,7 @@ struct FittedLayout::Impl {
   void Push(RowRef row) {
     if (fill == 0 || fill >= rows_per_page || (break_pending && fill > 0)) {
       starts.push_back(RowsEnd());
+      ++pages_started;
       fill = 0;
     }
     break_pending = false;
@@ -123,10 +166,13 @@ struct FittedLayout::Impl {
   }
 
   void Break(std::uint64_t n, const EnrichedLine& e);
+  void ResumeAt(bool (*before)(const PageMark&, std::size_t));
   void Build(const RowRef& ref, FittedRow* out) const;
+  const EnrichedLine& Cells(std::uint64_t n) const;
 };
 
 void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
+  blank_before_heading = false;
   if (e.break_before) break_pending = true;
   if (e.MarkupOnly()) {
     if (e.break_after) break_pending = true;
@@ -134,8 +180,10 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
   }
   // A large heading starts a page or follows a blank row.
   if (e.heading == 1 && fill > 0 && fill < rows_per_page && last_kind != kBlankRow &&
-      !break_pending)
+      !break_pending) {
     Push(RowRef{n, 0, 0, 0, 0, kBlankRow, false});
+    blank_before_heading = true;
+  }
   const bool heading = e.heading != 0;
   if (!e.illustration.empty()) Push(RowRef{n, 0, 0, 0, 0, kIllustrationRow, heading});
   const std::uint32_t count = static_cast<std::uint32_t>(e.cells.size());
@@ -145,15 +193,30 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
     // A row keeps room for at least a double-width character.
     const int raise = e.right ? std::min(e.raise, measure - 2) : 0;
     const int most_indent = measure * 2 / 3;
+    // Columns before each cell: a row's end is then found from a guess (two
+    // columns a character, as most are) in a step or two.
+    cum.resize(count + 1);
+    std::uint32_t* const before = cum.data();
+    {
+      const FitCell* const cells = e.cells.data();
+      std::uint32_t total = 0;
+      for (std::uint32_t k = 0; k < count; ++k) {
+        before[k] = total;
+        total += cells[k].cols;
+      }
+      before[count] = total;
+    }
     std::uint32_t i = 0;
     bool first = true;
     while (i < count) {
       const int indent = e.right ? 0 : std::min(first ? e.indent : e.wrap_indent, most_indent);
       const int avail = measure - indent - raise;
-      std::uint32_t j = i;
-      int cols = 0;
-      while (j < count && cols + e.cells[j].cols <= avail) cols += e.cells[j++].cols;
-      if (j == i) cols += e.cells[j++].cols;  // wider than any row: never here with measure >= 2
+      const std::uint32_t limit = before[i] + static_cast<std::uint32_t>(std::max(avail, 0));
+      std::uint32_t j = std::min<std::uint32_t>(count, i + static_cast<std::uint32_t>(avail) / 2);
+      while (j > i && before[j] > limit) --j;
+      while (j < count && before[j + 1] <= limit) ++j;
+      if (j == i) j = i + 1;  // wider than any row: never here with measure >= 2
+      int cols = static_cast<int>(before[j] - before[i]);
       if (j < count) {
         // Kinsoku: push characters down rather than start a row with a
         // closing mark or end one with an opening bracket.
@@ -184,9 +247,21 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
   if (e.break_after) break_pending = true;
 }
 
+const EnrichedLine& FittedLayout::Impl::Cells(std::uint64_t n) const {
+  for (std::size_t k = 0; k < shown_count; ++k)
+    if (shown[k].first == n) return shown[k].second;
+  if (shown_count == shown.size()) shown.emplace_back();
+  auto& [number, e] = shown[shown_count++];
+  const StoredLine& line = Line(n);
+  MarkupState markup = line.markup;
+  number = n;
+  EnrichLine(line.raw, o, &markup, &e);
+  return e;
+}
+
 void FittedLayout::Impl::Build(const RowRef& ref, FittedRow* out) const {
   const StoredLine& line = Line(ref.line);
-  const EnrichedLine& e = line.text;
+  const EnrichedLine& e = Cells(ref.line);
   out->indent = ref.kind == kTextRow ? ref.indent : 0;
   out->pieces.clear();
   out->columns = out->indent;
@@ -259,6 +334,17 @@ void FittedLayout::Reset(const FitOptions& options) {
   s.target_value = 0;
   s.target_found = false;
   s.target_row = 0;
+  s.pages_started = 0;
+  s.resume = nullptr;
+  if (!SameLayout(s.marks_for, options)) {
+    s.marks.clear();
+    s.marks_for = options;
+  }
+}
+
+void FittedLayout::ForgetPages() {
+  impl_->resume = nullptr;
+  impl_->marks.clear();
 }
 
 bool FittedLayout::Place(const SourceLine& line) {
@@ -267,6 +353,26 @@ bool FittedLayout::Place(const SourceLine& line) {
   s.classic_total += RowCount(static_cast<int>(line.filtered.size()));
   s.last_offset = line.offset;
   s.last_end = line.offset + line.raw.size();
+  if (s.resume != nullptr) {
+    // Every page before the one to show is passed over: the lines before
+    // the marked page's first line count their classic rows and no more.
+    if (line.offset < s.resume->offset) {
+      s.first_line = ++s.lines_placed;
+      return false;
+    }
+    const PageMark& m = *s.resume;
+    s.resume = nullptr;
+    if (line.offset == m.offset && LineHash(line.raw) == m.hash &&
+        classic_before == m.classic_before) {
+      s.markup = m.markup;
+      s.pages_turned = s.pages_started = m.page - 1;
+      s.fill = 0;
+      s.break_pending = false;
+    } else {
+      s.marks.clear();  // another text: its pages are found anew
+    }
+  }
+  const MarkupState markup_before = s.markup;
   if (!s.target_found) {
     if ((s.target == Target::kLine && line.offset >= s.target_value) ||
         (s.target == Target::kClassicRows &&
@@ -283,10 +389,22 @@ bool FittedLayout::Place(const SourceLine& line) {
   stored.offset = line.offset;
   stored.end = line.offset + line.raw.size();
   stored.classic_before = classic_before;
-  EnrichLine(line.raw, s.o, &s.markup, &stored.text);
+  stored.raw.assign(line.raw);
+  stored.markup = s.markup;
+  EnrichLine(line.raw, s.o, &s.markup, &s.scratch);
   const std::uint64_t n = s.lines_placed++;
   s.lines.push_back(std::move(stored));
-  s.Break(n, s.lines.back().text);
+  const std::uint64_t first_row = s.RowsEnd();
+  s.Break(n, s.scratch);
+  // A page that begins with this line's first row goes into the index.
+  if (s.RowsEnd() > first_row && !s.blank_before_heading) {
+    int later = 0;  // pages begun after it, by the rest of the line
+    auto it = s.starts.rbegin();
+    while (it != s.starts.rend() && *it > first_row) ++it, ++later;
+    const int page = s.pages_started - later;
+    if (it != s.starts.rend() && *it == first_row && (s.marks.empty() || s.marks.back().page < page))
+      s.marks.push_back(PageMark{page, line.offset, LineHash(line.raw), classic_before, markup_before});
+  }
   return s.Complete();
 }
 
@@ -334,6 +452,7 @@ std::span<const FittedRow> FittedLayout::PageRows() const {
   if (s.starts.empty()) return {};
   const std::uint64_t from = s.starts.front(), to = s.PageEnd();
   const std::size_t n = static_cast<std::size_t>(to - from);
+  s.shown_count = 0;
   if (s.page.size() < n) s.page.resize(n);
   for (std::size_t k = 0; k < n; ++k) s.Build(*s.Row(from + k), &s.page[k]);
   return std::span<const FittedRow>(s.page.data(), n);
@@ -357,17 +476,31 @@ std::size_t FittedLayout::BytesRead() const {
   return s.Line(s.Row(s.PageEnd() - 1)->line).end;
 }
 
+// The last page of the index that begins at or before the target (when
+// the text has not been read from yet): the lines before it need not be
+// laid out at all.
+void FittedLayout::Impl::ResumeAt(bool (*before)(const PageMark&, std::size_t)) {
+  resume = nullptr;
+  if (lines_placed != 0 || !SameLayout(marks_for, o)) return;
+  const auto it = std::partition_point(
+      marks.begin(), marks.end(), [&](const PageMark& m) { return before(m, target_value); });
+  if (it != marks.begin() && std::prev(it)->page > 1) resume = &*std::prev(it);
+}
+
 void FittedLayout::ShowFromLine(std::size_t offset) {
   Impl& s = *impl_;
   s.target = Target::kLine;
   s.target_value = offset;
   s.target_found = false;
+  s.ResumeAt([](const PageMark& m, std::size_t v) { return m.offset <= v; });
 }
 
 void FittedLayout::ShowFromPage(int number) {
   Impl& s = *impl_;
   s.target = number > 1 ? Target::kPage : Target::kNone;
   s.target_value = static_cast<std::size_t>(std::max(number, 1));
+  if (s.target == Target::kPage)
+    s.ResumeAt([](const PageMark& m, std::size_t v) { return static_cast<std::size_t>(m.page) <= v; });
 }
 
 void FittedLayout::ShowFromClassicRows(int classic_rows) {
@@ -375,6 +508,10 @@ void FittedLayout::ShowFromClassicRows(int classic_rows) {
   s.target = classic_rows > 0 ? Target::kClassicRows : Target::kNone;
   s.target_value = static_cast<std::size_t>(std::max(classic_rows, 0));
   s.target_found = false;
+  if (s.target == Target::kClassicRows)
+    s.ResumeAt([](const PageMark& m, std::size_t v) {
+      return static_cast<std::size_t>(m.classic_before) < v;
+    });
 }
 
 int FittedPageCount(std::string_view text, const FitOptions& options) {

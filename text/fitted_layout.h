@@ -88,6 +88,12 @@ class FittedLayout final : public Layout {
   /// last page, not full).
   bool HasRows() const;
 
+  /// Forgets where pages began in the text read last. A layout remembers it
+  /// (a page index) across Reset() with the same options, so that showing a
+  /// page again need not lay out the lines before it; another text starts
+  /// afresh (a changed text is also told by its lines).
+  void ForgetPages();
+
   /// Pages before the one that holds the first character of the line at
   /// |offset| are passed over (not shown).
   void ShowFromLine(std::size_t offset);

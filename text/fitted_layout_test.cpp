@@ -32,6 +32,23 @@ bool ForbiddenAtRowStart(std::string_view ch) {
   return false;
 }
 
+bool OpeningBracket(std::string_view ch) {
+  static const std::string_view kOpen = "「『（〔［｛〈《【";
+  for (std::size_t i = 0; ch.size() == 2 && i + 1 < kOpen.size(); i += 2)
+    if (kOpen.substr(i, 2) == ch) return true;
+  return false;
+}
+
+// The last character of |t|, code page 932.
+std::string_view LastChar(std::string_view t) {
+  std::size_t i = 0, last = 0;
+  while (i < t.size()) {
+    last = i;
+    i += IsLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < t.size() ? 2 : 1;
+  }
+  return t.substr(last);
+}
+
 // The characters of an enriched line, a gaiji as its UTF-8 in brackets.
 std::string CellText(const EnrichedLine& e, std::size_t from = 0) {
   std::string s;
@@ -63,11 +80,12 @@ struct Page {
 
 // Reads |text| as the reading loop does (ByteStream, empty lines skipped),
 // placing every line in a fitted layout and a classic one side by side.
-std::vector<Page> LayOut(std::string_view text, const FitOptions& o, std::vector<Line>* lines,
+std::vector<Page> LayOut(std::string_view text, FittedLayout& fitted, std::vector<Line>* lines,
                          void (*before)(FittedLayout&, int) = nullptr, int arg = 0) {
+  const FitOptions o = fitted.Options();
   ByteStream stream;
   stream.Write(text.data(), text.size());
-  FittedLayout fitted(o);
+  fitted.Reset(o);
   if (before != nullptr) before(fitted, arg);
   PageState page;
   ClassicLayout classic(page);
@@ -117,13 +135,15 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
       o.columns = size.columns;
       o.rows = size.rows;
       std::vector<Line> lines;
-      const std::vector<Page> pages = LayOut(text, o, &lines);
+      FittedLayout fitted(o);
+      const std::vector<Page> pages = LayOut(text, fitted, &lines);
       ASSERT_EQ(static_cast<int>(pages.size()), FittedPageCount(text, o));
 
       // Each line's rows, in order, across page turns.
       std::map<std::size_t, std::string> joined;
       std::map<std::size_t, int> first_page_of_line;
       std::size_t previous_line = SIZE_MAX;
+      std::string_view previous_end;  // the last character of the row before
       for (const Page& page : pages) {
         ASSERT_EQ(page.number, &page - pages.data() + 1);
         ASSERT_LE(static_cast<int>(page.rows.size()), o.rows);
@@ -150,7 +170,12 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
             const std::size_t len = IsLeadByte(static_cast<unsigned char>(t[0])) ? 2 : 1;
             ASSERT_FALSE(ForbiddenAtRowStart(std::string_view(t).substr(0, len)))
                 << "a row of the line at " << row.line << " begins with a closing mark";
+            ASSERT_FALSE(OpeningBracket(previous_end))
+                << "a row of the line at " << row.line << " ends with an opening bracket";
           }
+          previous_end = row.pieces.empty() || row.pieces.back().gaiji.n > 0
+                             ? std::string_view()
+                             : LastChar(row.pieces.back().text);
           for (const FitPiece& p : row.pieces) joined[row.line] += PieceText(p);
         }
       }
@@ -196,14 +221,30 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
       for (const Page& page : pages)
         ASSERT_EQ(page.classic_at_top, classic_before.at(page.top_line) + 1);
 
-      // A saved position opens on the page where its line begins.
+      // A saved position opens on the page where its line begins, laid out
+      // alike whether the layout starts there from its page index (the
+      // same layout again) or from the top (a new one).
       for (std::size_t k = 0; k < pages.size(); k += 1 + pages.size() / 5) {
         const int v = pages[k].classic_at_top;
-        const std::vector<Page> again = LayOut(
-            text, o, nullptr, [](FittedLayout& f, int v) { f.ShowFromClassicRows(v); }, v);
-        int shown = 0;
-        while (!again[static_cast<std::size_t>(shown)].shown) ++shown;
-        EXPECT_EQ(shown + 1, first_page_of_line.at(pages[k].top_line)) << "page " << k + 1;
+        FittedLayout fresh(o);
+        for (FittedLayout* layout : {&fitted, &fresh}) {
+          const std::vector<Page> again = LayOut(
+              text, *layout, nullptr, [](FittedLayout& f, int v) { f.ShowFromClassicRows(v); }, v);
+          std::size_t shown = 0;
+          while (shown < again.size() && !again[shown].shown) ++shown;
+          ASSERT_LT(shown, again.size());
+          const Page& page = again[shown];
+          EXPECT_EQ(page.number, first_page_of_line.at(pages[k].top_line)) << "page " << k + 1;
+          EXPECT_EQ(again.back().number, pages.back().number);
+          ASSERT_EQ(page.rows.size(), pages[page.number - 1].rows.size());
+          for (std::size_t r = 0; r < page.rows.size(); ++r) {
+            std::string a, b;
+            for (const FitPiece& p : page.rows[r].pieces) a += PieceText(p);
+            for (const FitPiece& p : pages[page.number - 1].rows[r].pieces) b += PieceText(p);
+            ASSERT_EQ(a, b);
+            ASSERT_EQ(page.rows[r].indent, pages[page.number - 1].rows[r].indent);
+          }
+        }
       }
     }
   }
@@ -219,7 +260,8 @@ TEST(FittedAnnotationTest, TheSampleOfEveryKindIsDrawnAsPrinted) {
   o.columns = 60;
   o.rows = 19;
   std::vector<Line> lines;
-  const std::vector<Page> pages = LayOut(text, o, &lines);
+  FittedLayout fitted(o);
+  const std::vector<Page> pages = LayOut(text, fitted, &lines);
   struct Placed {
     std::vector<FittedRow> rows;
     bool starts_page = false;

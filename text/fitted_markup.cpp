@@ -1,5 +1,7 @@
 #include "text/fitted_markup.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "text/display_width.h"
@@ -41,7 +43,21 @@ std::size_t FindChar(std::string_view s, std::string_view needle, std::size_t fr
   return npos;
 }
 
-bool Has(std::string_view s, std::string_view needle) { return FindChar(s, needle) != npos; }
+// The "》" at a character boundary from |from|; npos when none.
+std::size_t FindRubyClose(std::string_view s, std::size_t from) {
+  for (std::size_t i = from; i + 1 < s.size();) {
+    const unsigned char b = Byte(s, i);
+    if (b == 0x81 && Byte(s, i + 1) == 0x74) return i;
+    i += IsLeadByte(b) ? 2 : 1;
+  }
+  return npos;
+}
+
+// Whether |s| holds |needle| (the words annotations are told apart by; a
+// match across two characters' bytes cannot make one of them).
+bool Has(std::string_view s, std::string_view needle) {
+  return s.find(needle) != std::string_view::npos;
+}
 
 // The "］" matching the "［" at |open|, nested brackets counted.
 std::size_t MatchingBracket(std::string_view s, std::size_t open) {
@@ -139,6 +155,11 @@ int ShownChars(std::string_view q) {
   return n;
 }
 
+static_assert(sizeof(FitCell) == 8 && offsetof(FitCell, len) == 4 && offsetof(FitCell, style) == 5 &&
+                  offsetof(FitCell, cols) == 6 && offsetof(FitCell, flags) == 7 &&
+                  std::endian::native == std::endian::little,
+              "a cell is written as one little-endian 64-bit word");
+
 class Enricher {
  public:
   Enricher(const FitOptions& options, MarkupState* state, EnrichedLine* out)
@@ -146,7 +167,19 @@ class Enricher {
 
   void Run(std::string_view raw) {
     if (st_.heading_depth > 0) out_.heading = st_.heading_level;
+    // The cells point into a copy of the line; marks the view adds (ruby
+    // brackets, 〓) go after it.
+    out_.bytes.assign(raw);
+    raw_ = raw.data();
+    // A character of the line makes at most one cell (a mark the view adds
+    // stands where the line's own marks were), so room for them is made once
+    // and the cells are written without a test each.
+    out_.cells.resize(raw.size() + 8);
+    cells_ = out_.cells.data();
+    count_ = 0;
+    UpdateStyle();
     Scan(raw, 0, /*top=*/true);
+    out_.cells.resize(count_);
     if (line_indent_ >= 0) {
       out_.indent = out_.wrap_indent = 2 * line_indent_;
     } else if (st_.block_indent >= 0) {
@@ -184,12 +217,15 @@ class Enricher {
             AppendPlain(s.substr(i), flags);
             return;
           }
-          if (top) Annotate(s.substr(i + 4, close - (i + 4)));
+          if (top) {
+            Annotate(s.substr(i + 4, close - (i + 4)));
+            UpdateStyle();
+          }
           i = close + 2;
           continue;
         }
         if (top && second == kSecondRuby) {
-          const std::size_t close = FindChar(s, kRubyClose, i + 2);
+          const std::size_t close = FindRubyClose(s, i + 2);
           if (close == npos) {
             AppendPlain(s.substr(i), flags);
             return;
@@ -199,49 +235,100 @@ class Enricher {
           continue;
         }
         if (top && second == kSecondBar) {
-          bar_cell_ = static_cast<int>(out_.cells.size());
+          bar_cell_ = static_cast<int>(count_);
           i += 2;
           continue;
         }
       }
-      const std::size_t len = CharLen(s, i);
-      AppendChar(s.substr(i, len), flags);
-      i += len;
+      // Plain text up to the next mark: the bulk of every line. Everything
+      // the loop reads is held in locals: its byte stores could otherwise
+      // alias them and make each be read again.
+      const std::uint8_t style = static_cast<std::uint8_t>(
+          style_ | ((flags & kCellRuby) ? kFitSubdued : 0));
+      const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+      const std::uint32_t base = static_cast<std::uint32_t>(s.data() - raw_);
+      const bool wide = o_.ambiguous_wide;
+      FitCell* const cells = cells_;
+      std::size_t count = count_;
+      // A cell is written as one 64-bit word (see FitCell): its offset, then
+      // its length, style, columns and flags, one byte each.
+      const std::uint64_t common = std::uint64_t{style} << 40 | std::uint64_t{flags} << 56;
+      const std::uint64_t wide_pair = common | std::uint64_t{2} << 32 | std::uint64_t{2} << 48;
+      // Its first character was no mark (that was seen to above).
+      const std::size_t run = i;
+      do {
+        // Kanji and kana, two columns wide whatever the terminal: the bulk.
+        while (i + 1 < n && kLeadClass[p[i]] == kWideLead) {
+          const std::uint64_t word = wide_pair | (base + static_cast<std::uint32_t>(i));
+          std::memcpy(&cells[count++], &word, sizeof word);
+          i += 2;
+        }
+        if (i >= n) break;
+        const unsigned char b = p[i];
+        std::uint64_t word;
+        if (kLeadClass[b] != kSingleByte && i + 1 < n) {
+          if (b == 0x81 && i != run) {
+            const unsigned char second = p[i + 1];
+            if (second == kSecondKome || second == kSecondBracket ||
+                (top && (second == kSecondRuby || second == kSecondBar)))
+              break;
+          }
+          const int cols = Cp932PairColumns(b << 8 | p[i + 1], wide);
+          word = common | std::uint64_t{2} << 32 | std::uint64_t(cols) << 48;
+        } else {
+          if (b < 0x20 || b == 0x7F) {  // a line's CR and other controls show nothing
+            ++i;
+            continue;
+          }
+          word = common | std::uint64_t{1} << 32 | std::uint64_t{1} << 48;
+        }
+        word |= base + static_cast<std::uint32_t>(i);
+        std::memcpy(&cells[count++], &word, sizeof word);
+        i += (word >> 32 & 0xFF);
+      } while (i < n);
+      count_ = count;
     }
   }
 
-  std::uint8_t Style() const {
-    std::uint8_t style = 0;
-    if (st_.style_depth[0] > 0 || st_.heading_depth > 0) style |= kFitBold;
-    if (st_.style_depth[1] > 0) style |= kFitUnderline;
-    if (st_.style_depth[2] > 0) style |= kFitItalic;
-    return style;
+  void UpdateStyle() {
+    style_ = 0;
+    if (st_.style_depth[0] > 0 || st_.heading_depth > 0) style_ |= kFitBold;
+    if (st_.style_depth[1] > 0) style_ |= kFitUnderline;
+    if (st_.style_depth[2] > 0) style_ |= kFitItalic;
   }
 
-  void AppendChar(std::string_view ch, std::uint8_t flags) {
-    const unsigned char c = Byte(ch, 0);
-    FitCell cell;
-    cell.len = static_cast<std::uint8_t>(ch.size());
-    cell.style = static_cast<std::uint8_t>(Style() | ((flags & kCellRuby) ? kFitSubdued : 0));
-    cell.flags = flags;
-    if (ch.size() == 2) {
-      const unsigned code = c << 8 | Byte(ch, 1);
-      cell.cols = static_cast<std::uint8_t>(Cp932PairColumns(code, o_.ambiguous_wide));
-      if (IsKanjiLevel1(code) || IsKanjiLevel2(code) || code == 0x8158 || code == 0x8159)
-        cell.flags |= kCellKanji;  // kanji, 々 and 〆
-    } else {
-      if (c < 0x20 || c == 0x7F) return;  // a line's CR and other controls show nothing
-      cell.cols = 1;
+  FitCell& NewCell() {
+    if (count_ == out_.cells.size()) {  // never, by the count above; kept safe
+      out_.cells.resize(count_ + 16);
+      cells_ = out_.cells.data();
     }
+    return cells_[count_++];
+  }
+
+  // A mark the view adds: its bytes go after the line's.
+  void AppendExtra(std::string_view ch, int cols, std::uint8_t flags) {
+    FitCell& cell = NewCell();
     cell.at = static_cast<std::uint32_t>(out_.bytes.size());
+    cell.len = static_cast<std::uint8_t>(ch.size());
+    cell.style = static_cast<std::uint8_t>(style_ | ((flags & kCellRuby) ? kFitSubdued : 0));
+    cell.cols = static_cast<std::uint8_t>(cols);
+    cell.flags = flags;
     out_.bytes.append(ch);
-    out_.cells.push_back(cell);
   }
 
+  // The rest of a line whose mark is never closed, as text.
   void AppendPlain(std::string_view s, std::uint8_t flags) {
+    const std::uint32_t base = static_cast<std::uint32_t>(s.data() - raw_);
     for (std::size_t i = 0; i < s.size();) {
       const std::size_t len = CharLen(s, i);
-      AppendChar(s.substr(i, len), flags);
+      if (len == 2 || Byte(s, i) >= 0x20) {
+        FitCell& cell = NewCell();
+        cell.at = base + static_cast<std::uint32_t>(i);
+        cell.len = static_cast<std::uint8_t>(len);
+        cell.style = static_cast<std::uint8_t>(style_ | ((flags & kCellRuby) ? kFitSubdued : 0));
+        cell.cols = static_cast<std::uint8_t>(Cp932Columns(s.substr(i, len), o_.ambiguous_wide));
+        cell.flags = flags;
+      }
       i += len;
     }
   }
@@ -249,47 +336,57 @@ class Enricher {
   void AppendGaiji(std::string_view body, std::uint8_t flags) {
     GaijiChar g;
     if (!GaijiFromNote(body, &g)) {
-      AppendChar(kGeta, flags);
-      out_.cells.back().flags |= kCellKanji;
+      AppendExtra(kGeta, Cp932PairColumns(0x81AC, o_.ambiguous_wide),
+                  static_cast<std::uint8_t>(flags | kCellKanji));
       return;
     }
     int cols = 0;
     for (int k = 0; k < g.n; ++k) cols += CodePointColumns(g.cp[k], o_.ambiguous_wide);
-    FitCell cell;
+    FitCell& cell = NewCell();
     cell.at = static_cast<std::uint32_t>(out_.gaiji.size());
     cell.len = 0;
-    cell.style = static_cast<std::uint8_t>(Style() | ((flags & kCellRuby) ? kFitSubdued : 0));
+    cell.style = static_cast<std::uint8_t>(style_ | ((flags & kCellRuby) ? kFitSubdued : 0));
     cell.cols = static_cast<std::uint8_t>(cols > 0 ? cols : 1);
     cell.flags = static_cast<std::uint8_t>(flags | kCellKanji);
     out_.gaiji.push_back(g);
-    out_.cells.push_back(cell);
+  }
+
+  // A character a reading without "｜" takes as its base: a kanji (々 and 〆
+  // too) or a gaiji.
+  bool IsBaseChar(const FitCell& c) const {
+    if (c.flags & kCellRuby) return false;
+    if (c.flags & kCellKanji) return true;
+    if (c.len != 2) return false;
+    const unsigned code = Byte(out_.bytes, c.at) << 8 | Byte(out_.bytes, c.at + 1);
+    // JIS X 0208 levels 1 and 2 run from 亜 to 熙 (the codes between the
+    // levels hold no character).
+    return (code >= 0x889F && code <= 0xEAA4) || code == 0x8158 || code == 0x8159;
   }
 
   void Ruby(std::string_view reading) {
-    std::size_t base = out_.cells.size();
+    std::size_t base = count_;
     if (bar_cell_ >= 0) {
       base = static_cast<std::size_t>(bar_cell_);
     } else {
-      while (base > 0 && (out_.cells[base - 1].flags & (kCellKanji | kCellRuby)) == kCellKanji)
-        --base;
+      while (base > 0 && IsBaseChar(cells_[base - 1])) --base;
     }
     bar_cell_ = -1;
     out_.markup = true;
     if (o_.rubyon_mode > 0) {
-      out_.cells.resize(base);  // the reading in place of its base
+      count_ = base;  // the reading in place of its base
       Scan(reading, 0, /*top=*/false);
     } else if (o_.show_ruby && !reading.empty()) {
-      AppendChar("(", kCellRuby);
+      AppendExtra("(", 1, kCellRuby);
       Scan(reading, kCellRuby, /*top=*/false);
-      AppendChar(")", kCellRuby);
+      AppendExtra(")", 1, kCellRuby);
     }
   }
 
   // Gives |style| to the characters |quoted| names, just before the note.
   void StyleBack(std::string_view quoted, std::uint8_t style) {
     int n = ShownChars(quoted);
-    for (std::size_t k = out_.cells.size(); k > 0 && n > 0; --k) {
-      FitCell& cell = out_.cells[k - 1];
+    for (std::size_t k = count_; k > 0 && n > 0; --k) {
+      FitCell& cell = cells_[k - 1];
       if (cell.flags & kCellRuby) continue;
       cell.style |= style;
       --n;
@@ -361,7 +458,7 @@ class Enricher {
       return;
     }
     if (a == "改ページ" || a == "改丁" || a == "改段" || a == "改見開き") {
-      (out_.cells.empty() ? out_.break_before : out_.break_after) = true;
+      (count_ == 0 ? out_.break_before : out_.break_after) = true;
       return;
     }
     if (a.ends_with("終わり")) {
@@ -434,6 +531,10 @@ class Enricher {
   const FitOptions& o_;
   MarkupState& st_;
   EnrichedLine& out_;
+  const char* raw_ = nullptr;  // the line the cells point into
+  FitCell* cells_ = nullptr;    // out_.cells, count_ of them written
+  std::size_t count_ = 0;
+  std::uint8_t style_ = 0;      // the open ranges' style
   int bar_cell_ = -1;
   int line_indent_ = -1;
   bool line_right_ = false;

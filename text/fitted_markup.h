@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,12 +15,34 @@
 namespace shiori {
 
 /// One character of an enriched line.
+/// (Trivial, so that a line's cells are made room for without a loop.)
 struct FitCell {
-  std::uint32_t at = 0;  ///< offset of its bytes in EnrichedLine::bytes, or index in gaiji
-  std::uint8_t len = 0;  ///< bytes (1 or 2); 0 for a gaiji
-  std::uint8_t style = 0;
-  std::uint8_t cols = 0;
-  std::uint8_t flags = 0;  ///< kCellRuby, kCellKanji
+  std::uint32_t at;  ///< offset of its bytes in EnrichedLine::bytes, or index in gaiji
+  std::uint8_t len;  ///< bytes (1 or 2); 0 for a gaiji
+  std::uint8_t style;
+  std::uint8_t cols;
+  std::uint8_t flags;  ///< kCellRuby, kCellKanji
+};
+
+/// Leaves the cells it makes room for uninitialised: each is written before
+/// it is read.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <typename U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
 };
 
 enum FitCellFlag : std::uint8_t {
@@ -29,7 +52,7 @@ enum FitCellFlag : std::uint8_t {
 
 struct EnrichedLine {
   std::string bytes;  ///< code page 932 bytes of the cells
-  std::vector<FitCell> cells;
+  std::vector<FitCell, UninitialisedAllocator<FitCell>> cells;
   std::vector<GaijiChar> gaiji;
   int indent = 0;       ///< columns before the first row
   int wrap_indent = 0;  ///< columns before the rows it wraps onto
@@ -62,7 +85,7 @@ struct MarkupState {
 void EnrichLine(std::string_view raw, const FitOptions& options, MarkupState* state,
                 EnrichedLine* out);
 
-/// The columns of the hint set after an illustration's caption, and its text.
+/// The hint set after an illustration's caption (code page 932): the key that shows it.
 std::string_view IllustrationHint();
 
 }  // namespace shiori
