@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/win32/console_stop_win32.h"
+#include "platform/win32/console_win32.h"
 
 namespace shiori {
 
@@ -50,8 +51,11 @@ bool IsKeyForGetch(const KEY_EVENT_RECORD& k) {
 }
 
 // Takes out of the buffer the leading events that _getch would not turn
-// into a key; stops at the first one it would.
-void DropIdleEvents(HANDLE in) {
+// into a key; stops at the first one it would. Only leading events are
+// looked at: a change of size behind a key is met after that key is read,
+// in the order the two came. *resized (when not null) is set when one of
+// the events taken out was a change of the buffer's size.
+void DropIdleEvents(HANDLE in, bool* resized = nullptr) {
   INPUT_RECORD rec[64];
   DWORD got = 0;
   if (!PeekConsoleInputA(in, rec, 64, &got) || got == 0) return;
@@ -60,6 +64,7 @@ void DropIdleEvents(HANDLE in) {
     const INPUT_RECORD& r = rec[idle];
     if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown && IsKeyForGetch(r.Event.KeyEvent))
       break;
+    if (r.EventType == WINDOW_BUFFER_SIZE_EVENT && resized != nullptr) *resized = true;
     ++idle;
   }
   if (idle > 0) ReadConsoleInputA(in, rec, idle, &got);
@@ -67,12 +72,21 @@ void DropIdleEvents(HANDLE in) {
 
 }  // namespace
 
-bool ConsoleKeyWaiting(void* console_in) {
+bool ConsoleKeyWaiting(void* console_in, bool* resized) {
   if (console_in == nullptr) return _kbhit() != 0;
   WaitForSingleObject(console_in, 0);
   if (_kbhit()) return true;
-  DropIdleEvents(console_in);
+  DropIdleEvents(console_in, resized);
   return false;
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+  if (wide.empty()) return "";
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
 }
 
 std::string WideToCp932(std::wstring_view wide) {
@@ -91,6 +105,23 @@ WinKeyboard::WinKeyboard(std::FILE* prompts, void* console)
       console_in_(console),
       prompts_from_console_(prompts == nullptr && console != nullptr) {}
 
+WinKeyboard::~WinKeyboard() { ReportResize(false); }
+
+void WinKeyboard::ReportResize(bool on) {
+  if (on == report_resize_) return;
+  report_resize_ = on;
+  resize_pending_ = false;
+  if (console_in_ == nullptr) return;
+  if (on) {
+    DWORD mode = 0;
+    if (!GetConsoleMode(console_in_, &mode)) return;
+    mode_before_ = mode;
+    SetConsoleMode(console_in_, mode | ENABLE_WINDOW_INPUT);
+  } else {
+    SetConsoleMode(console_in_, static_cast<DWORD>(mode_before_));
+  }
+}
+
 int WinKeyboard::GetKey() {
   // Asked to end: no key will be taken any more, as at the end of input.
   if (ConsoleStopRequested()) return kKeyEof;
@@ -102,7 +133,13 @@ int WinKeyboard::GetKey() {
     // Peeked rather than asked of _kbhit, which passes over the keys that
     // have no character (the arrows) under wine.
     for (;;) {
-      DropIdleEvents(waits[0]);
+      bool resized = false;
+      DropIdleEvents(waits[0], &resized);
+      if (resized && report_resize_) resize_pending_ = true;
+      if (resize_pending_) {
+        resize_pending_ = false;
+        return kKeyResize;
+      }
       INPUT_RECORD next;
       DWORD queued = 0;
       if (PeekConsoleInputA(waits[0], &next, 1, &queued) && queued > 0) break;
@@ -123,20 +160,29 @@ int WinKeyboard::GetKey() {
 }
 
 bool WinKeyboard::KeyWaiting() {
-  return ConsoleStopRequested() || ConsoleKeyWaiting(console_in_);
+  if (ConsoleStopRequested() || resize_pending_) return true;
+  bool resized = false;
+  const bool key = ConsoleKeyWaiting(console_in_, &resized);
+  if (resized && report_resize_) resize_pending_ = true;
+  return key || resize_pending_;
 }
 
 bool WinKeyboard::ReadInt(int* value) {
   std::string line;
-  return ReadAnswer(&line) && ParsePromptInt(line, value);
+  return ReadAnswer(&line, false) && ParsePromptInt(line, value);
 }
 
 bool WinKeyboard::ReadWord(std::string* word, std::size_t max_bytes) {
   std::string line;
-  return ReadAnswer(&line) && ParsePromptWord(line, max_bytes, word);
+  return ReadAnswer(&line, false) && ParsePromptWord(line, max_bytes, word);
 }
 
-bool WinKeyboard::ReadAnswer(std::string* cp932) {
+bool WinKeyboard::ReadWordUtf8(std::string* word, std::size_t max_bytes) {
+  std::string line;
+  return ReadAnswer(&line, true) && ParsePromptWordUtf8(line, max_bytes, word);
+}
+
+bool WinKeyboard::ReadAnswer(std::string* answer, bool utf8) {
   ended_ = false;
   // Asked to end: a prompt ends as at the end of input.
   if (ConsoleStopRequested()) {
@@ -145,7 +191,7 @@ bool WinKeyboard::ReadAnswer(std::string* cp932) {
   }
   for (;;) {
     PromptLine line;
-    const bool got = prompts_from_console_ ? ReadConsoleLine(&line) : ReadFileLine(&line);
+    const bool got = prompts_from_console_ ? ReadConsoleLine(&line, utf8) : ReadFileLine(&line);
     // Ctrl-Z at the start of a line ends console input, as the C runtime
     // takes it.
     if (!got || (!line.text().empty() && line.text()[0] == '\x1a')) {
@@ -153,21 +199,28 @@ bool WinKeyboard::ReadAnswer(std::string* cp932) {
       return false;
     }
     if (line.blank()) continue;
-    *cp932 = line.text();
+    // A redirected line is code page 932 bytes.
+    *answer = utf8 && !prompts_from_console_ ? WideToUtf8(Cp932ToWide(line.text())) : line.text();
     return true;
   }
 }
 
-bool WinKeyboard::ReadConsoleLine(PromptLine* line) {
+bool WinKeyboard::ReadConsoleLine(PromptLine* line, bool utf8) {
   // The console hands over the typed line as it was edited; the whole of
   // it is read, and only its first kPromptLineMax bytes kept.
   wchar_t chunk[256];
+  std::wstring held;  // a surrogate pair's first half, cut off by the chunk
   while (!line->complete()) {
     DWORD got = 0;
     if (!ReadConsoleW(console_in_, chunk, 256, &got, nullptr) || got == 0)
       return line->started() && !line->blank();
-    std::string part = WideToCp932(std::wstring_view(chunk, got));
-    line->Take(part);
+    std::wstring wide = held + std::wstring(chunk, got);
+    held.clear();
+    if (utf8 && !wide.empty() && wide.back() >= 0xD800 && wide.back() <= 0xDBFF) {
+      held = wide.back();
+      wide.pop_back();
+    }
+    line->Take(utf8 ? WideToUtf8(wide) : WideToCp932(wide));
   }
   return true;
 }

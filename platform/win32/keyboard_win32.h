@@ -19,8 +19,10 @@ int FoldSpecialKey(int prefix, int code);
 /// peeked first, which wine needs before _kbhit sees typed keys; events that
 /// _getch would pass over (key releases, lone modifier keys, focus and mouse
 /// events) are taken out of the buffer so that the handle does not stay
-/// signalled for nothing. Null |console_in|: _kbhit alone.
-bool ConsoleKeyWaiting(void* console_in);
+/// signalled for nothing. Null |console_in|: _kbhit alone. *resized (when
+/// not null) is set when a change of the buffer's size was among the events
+/// taken out.
+bool ConsoleKeyWaiting(void* console_in, bool* resized = nullptr);
 
 /// The standard input handle when it is a console, else null.
 void* ConsoleInputHandle();
@@ -32,24 +34,42 @@ void* ConsoleInputHandle();
 class WinKeyboard : public Keyboard {
  public:
   explicit WinKeyboard(std::FILE* prompts = nullptr, void* console = ConsoleInputHandle());
+  /// Gives the console input its mode back if reporting changed it.
+  ~WinKeyboard() override;
+  WinKeyboard(const WinKeyboard&) = delete;
+  WinKeyboard& operator=(const WinKeyboard&) = delete;
   int GetKey() override;
   bool KeyWaiting() override;
   bool ReadInt(int* value) override;
   bool ReadWord(std::string* word, std::size_t max_bytes) override;
+  /// A console line from its wide characters; a redirected one from code
+  /// page 932.
+  bool ReadWordUtf8(std::string* word, std::size_t max_bytes) override;
+  /// While on, the console input takes window events (ENABLE_WINDOW_INPUT)
+  /// and a change of the buffer's size, met before the next key, is
+  /// answered as kKeyResize (once for changes that came together).
+  void ReportResize(bool on) override;
   bool InputEnded() const override { return ended_; }
 
  private:
-  /// The next line that is not blank; false (and ended_) at end of input.
-  bool ReadAnswer(std::string* cp932);
+  /// The next line that is not blank, in code page 932 or in UTF-8; false
+  /// (and ended_) at end of input.
+  bool ReadAnswer(std::string* line, bool utf8);
   /// One line into |line|; false when the input has ended before it.
-  bool ReadConsoleLine(PromptLine* line);
+  bool ReadConsoleLine(PromptLine* line, bool utf8);
   bool ReadFileLine(PromptLine* line);
 
   std::FILE* in_;
   void* console_in_;
   bool prompts_from_console_;
   bool ended_ = false;
+  bool report_resize_ = false;
+  bool resize_pending_ = false;
+  unsigned long mode_before_ = 0;  ///< the input mode reporting changed
 };
+
+/// UTF-8 for UTF-16 |wide|; a lone surrogate becomes U+FFFD.
+std::string WideToUtf8(std::wstring_view wide);
 
 /// Code page 932 for UTF-16 |wide|; a character code page 932 cannot hold
 /// becomes the system's default character.

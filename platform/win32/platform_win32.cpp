@@ -1,5 +1,7 @@
 // The Win32 program's platform: every interface over the console, the
 // executable's resources and the Windows services.
+#include <windows.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -43,6 +45,11 @@ class Win32Platform : public RealPlatform {
       std::fflush(nullptr);
       std::exit(status);
     };
+    // The Japanese console (code page 932) draws the characters of
+    // ambiguous width two columns wide, as its fonts have them; a console at
+    // another code page draws them narrow, and redirected output has no
+    // columns to count.
+    platform_.ambiguous_wide = console_.is_console() && GetConsoleOutputCP() == 932;
     PrepareConsoleStop();
     platform_.stop_requested = [] { return ConsoleStopRequested(); };
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/text_codec.h"
+#include "text/sjis.h"
 
 namespace shiori {
 
@@ -64,11 +65,49 @@ std::string Cp932FromWide(std::wstring wide) {
   return out;
 }
 
+// One code page 932 character (one or two bytes) as UTF-16; false when it
+// is no character.
+bool AppendWideChar(std::string_view bytes, std::wstring* out) {
+  wchar_t wide[2];
+  const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(),
+                                    static_cast<int>(bytes.size()), wide, 2);
+  if (n <= 0) return false;
+  out->append(wide, static_cast<std::size_t>(n));
+  return true;
+}
+
+std::string Utf8FromWide(const std::wstring& wide) {
+  if (wide.empty()) return std::string();
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 class WinTextCodec : public TextCodec {
  public:
   bool Utf8ToCp932(std::string_view utf8, std::string* cp932) const override {
     *cp932 = Cp932FromWide(Wide(utf8, CP_UTF8));
     return true;
+  }
+
+  std::string Cp932ToUtf8(std::string_view cp932) const override {
+    // Character by character: the system would give a byte that is no
+    // character as a katakana middle dot, which is a character.
+    std::wstring wide;
+    wide.reserve(cp932.size());
+    for (std::size_t i = 0; i < cp932.size();) {
+      const unsigned char c = static_cast<unsigned char>(cp932[i]);
+      const std::size_t len = IsLeadByte(c) && i + 1 < cp932.size() &&
+                                      IsTrailByte(static_cast<unsigned char>(cp932[i + 1]))
+                                  ? 2
+                                  : 1;
+      const bool control = len == 1 && ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F);
+      if (control || !AppendWideChar(cp932.substr(i, len), &wide)) wide.append(len, L'\xFFFD');
+      i += len;
+    }
+    return Utf8FromWide(wide);
   }
 
   std::string NativeToCp932(std::string_view native) const override {
