@@ -564,7 +564,8 @@ int main(int argc, char** argv) {
       Interact(path, last_rows, &t);
     }
     const long budget = static_cast<long>((4 * text.size() + (16u << 20)) / 1024);
-    std::printf("%-26s %9zu %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %9ld %9ld\n",
+    std::printf("%-26s %9zu %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f"
+                " %9ld %9ld\n",
                 name, text.size(), cold * 1e3, t.first * 1e3, t.last * 1e3,
                 (t.last - t.first) * 1e3, t.lists * 1e3, t.back * 1e3, t.search * 1e3,
                 t.half * 1e3, t.end * 1e3, t.backward * 1e3, t.peak_kib, budget);

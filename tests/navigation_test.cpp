@@ -47,7 +47,7 @@ TEST(NavigationTest, ContentsListHeadingsOrChapterLinesWithTheirPagesAndANumberJ
     s.keyboard.input = "2\n";
     s.Run({"0"});
     const std::string out = s.console.Text();
-    EXPECT_NE(out.find(std::string(c.rule) + "\n(01) page    2  第一") , std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(c.rule) + "\n(01) page    2  第一"), std::string::npos) << out;
     EXPECT_NE(out.find("\n(02) page    4    一\n"), std::string::npos) << out;
     // The page shown after the number is the one listed for it.
     EXPECT_EQ(PagesShown(out), std::vector<int>({1, 4}));
@@ -175,7 +175,9 @@ TEST(NavigationTest, ALongListShowsAScreenfulAtATimeAndQLeaves) {
     ASSERT_NE(list, std::string::npos);
     ASSERT_NE(more, std::string::npos);
     // 299 lines, then the question for the rest.
-    EXPECT_EQ(std::count(out.begin() + static_cast<long>(list), out.begin() + static_cast<long>(more), '\n'), 299);
+    EXPECT_EQ(std::count(out.begin() + static_cast<long>(list),
+                         out.begin() + static_cast<long>(more), '\n'),
+              299);
     const bool whole = keys[1] != 'q';
     EXPECT_LT(out.find("(896)0 : work896"), more);
     EXPECT_EQ(out.find("(897)0 : work897", more) != std::string::npos, whole);

@@ -16,7 +16,8 @@ bool NextTextLine(std::string_view text, std::size_t* pos, std::string_view* lin
   const std::size_t before_lf = nl > p && text[nl - 1] == '\r' ? nl - 1 : nl;
   const void* cr = std::memchr(text.data() + p, '\r', before_lf - p);
   if (cr != nullptr) {
-    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) + 1;
+    const std::size_t end =
+        static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) + 1;
     *line = text.substr(p, end - p);
     *pos = end;
     return true;
