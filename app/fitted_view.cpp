@@ -154,14 +154,6 @@ void DrawRow(Reader& r, const FittedRow& row, const std::size_t* piece_at, const
     }
     r.Paint(base);
   }
-  // An illustration's row says how to see the picture, where it fits.
-  constexpr std::string_view kPictureHint = "  (p)";
-  if (!row.illustration.empty() && spoken == std::string_view::npos &&
-      row.columns + static_cast<int>(kPictureHint.size()) <= r.fitted.Options().columns) {
-    c.SetStyle(kConsoleDim);
-    r.Print(kPictureHint);
-    c.SetStyle(0);
-  }
 }
 
 // The search word in the fitted rows' form: the word typed at the fitted
