@@ -449,15 +449,19 @@ void ProbePages(Reader& r, FittedLayout& probe, PageFn page) {
   if (probe.HasRows() && probe.PageToShow()) page();
 }
 
-int FittedView::PageOfLine(std::size_t offset) {
+int FittedView::PageOfLine(std::size_t offset) { return PagesOfLines({offset}).front(); }
+
+std::vector<int> FittedView::PagesOfLines(const std::vector<std::size_t>& offsets) {
+  std::vector<int> pages(offsets.size(), LastPage());
   FittedLayout probe(r_.fitted.Options());
-  probe.ShowFromLine(offset);
-  int found = LastPage();
+  std::size_t k = 0;
+  // A line begins on the first page that reads past its start: the pages
+  // before hold only rows of the lines before it.
   ProbePages(r_, probe, [&] {
-    found = probe.PageNumber();
-    return false;
+    for (; k < offsets.size() && probe.BytesRead() > offsets[k]; ++k) pages[k] = probe.PageNumber();
+    return k < offsets.size();
   });
-  return found;
+  return pages;
 }
 
 int FittedView::MarkRows() { return r_.fitted.ClassicRowsAtTop(); }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/reading_view.h"
 #include "text/fitted_layout.h"
@@ -47,6 +48,8 @@ class FittedView final : public ReadingView {
   explicit FittedView(Reader& r) : r_(r) {}
   std::size_t TopLine() override;
   int PageOfLine(std::size_t offset) override;
+  /// One pass for all of them (the contents of a long work ask for many).
+  std::vector<int> PagesOfLines(const std::vector<std::size_t>& offsets) override;
   int LastPage() override;
   void JumpToLine(std::size_t offset) override;
   void JumpToPage(int number) override;

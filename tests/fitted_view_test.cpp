@@ -310,6 +310,23 @@ TEST_F(FittedViewTest, SpeechSpeaksTheFittedRowsAndRecoloursWhatWasSpoken) {
   EXPECT_TRUE(spoken_again);
 }
 
+TEST_F(FittedViewTest, ContentsAndGoToJumpToTheFittedPagesTheyName) {
+  s.AddWork("h", "H",
+            NumberedLines(1, 25) + "第二章［＃「第二章」は大見出し］\r\n" + NumberedLines(26, 40) +
+                "第三章［＃「第三章」は大見出し］\r\n" + NumberedLines(66, 20));
+  s.keyboard.input = "2\n1\n$\n";
+  Type("jgg");
+  s.Run({"--fit", "1"});
+  const std::string listed = con.Text().substr(con.Text().find("(02) page "));
+  const int page = std::atoi(listed.c_str() + 10);
+  const std::vector<Screen> screens = Screens(con.Text());
+  ASSERT_EQ(screens.size(), 4u);
+  EXPECT_EQ(screens[1].page, page);
+  EXPECT_TRUE(screens[1].Shows("第三章"));
+  EXPECT_EQ(screens[2].page, 1);
+  EXPECT_EQ(screens[3].page, screens[3].pages);
+}
+
 TEST(FittedCommandLineTest, FitAndAMeasureWithinItsBoundsElseTheUsage) {
   struct Case {
     std::vector<std::string> args;
