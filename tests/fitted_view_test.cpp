@@ -260,21 +260,24 @@ TEST_F(FittedViewTest, TheViewIsRememberedAndABadSettingsFileOpensTheClassicView
 
 TEST_F(FittedViewTest, SearchHighlightsTheHitPassesPagesSilentlyAndStaysOnAPageWithout) {
   s.keyboard.input = "080\nnowhere\n";
-  Type("s" "-" "s" "x");
+  Type("s" "nnb" "-" "s" "x");
   s.Run({"--fit", "0"});
   const std::vector<Screen> screens = Screens(con.Text());
-  ASSERT_EQ(screens.size(), 4u);
-  // From page 1 straight to the page with the word, none drawn between.
+  ASSERT_EQ(screens.size(), 7u);
+  // From page 1 straight to the page with the word, none drawn between;
+  // backward from two pages on, straight back to it.
   EXPECT_EQ(screens[0].page, 1);
   EXPECT_TRUE(screens[1].Shows("line 080"));
-  EXPECT_EQ(screens[2].page, screens[1].page - 1);
+  EXPECT_EQ(screens[3].page, screens[1].page + 2);
+  EXPECT_EQ(screens[4].page, screens[1].page);
+  EXPECT_EQ(screens[5].page, screens[1].page - 1);
   // Not found: one line on the status row, then the same page again.
   EXPECT_NE(con.Text().find("not found nowhere"), std::string::npos);
-  EXPECT_EQ(screens[3].page, screens[2].page);
+  EXPECT_EQ(screens[6].page, screens[5].page);
   const std::uint16_t hit = L_WHITE + 16 * H_RED;
-  bool painted = false;
-  for (const shiori::testing::Run& r : con.runs) painted = painted || (r.attr == hit && r.text == "080");
-  EXPECT_TRUE(painted);
+  int painted = 0;
+  for (const shiori::testing::Run& r : con.runs) painted += r.attr == hit && r.text == "080";
+  EXPECT_EQ(painted, 2);  // forward and backward
 }
 
 TEST_F(FittedViewTest, AGaijiTypedFindsTheGaijiShown) {
