@@ -233,7 +233,7 @@ std::vector<std::string> positions_list_lines(const Reader& r) {
   for (int l = 0; l < r.positions.fna_num; ++l) {
     char head[32];
     std::snprintf(head, sizeof head, "(%02d)%d : ", l, r.positions.fna[l]->pnum);
-    items.push_back(head + r.positions.fna[l]->fname);
+    items.push_back(head + std::string(r.positions.fna[l]->fname.c_str()));  // as %s printed it
   }
   return JoinItems(items, 3, " , ");
 }

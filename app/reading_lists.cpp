@@ -41,8 +41,10 @@ void show_ruby(Reader& r) {
   }
 
   const std::vector<ruby_info> found = ReadingsOnPage(std::move(text), r.ruby);
+  // Each piece as %s printed it: up to a NUL byte.
   std::vector<std::string> items;
-  for (const ruby_info& f : found) items.push_back(f.moto + "(" + f.yomi + ")\t");
+  for (const ruby_info& f : found)
+    items.push_back(std::string(f.moto.c_str()) + "(" + f.yomi.c_str() + ")\t");
   if (!PageList(r, JoinItems(items, 4, ""), r.ScreenRows())) return;
   r.Print("touch anykey , return page\n");
   if (IsSaveKey(r.GetKey())) {
@@ -57,7 +59,7 @@ void show_rinfo(Reader& r) {
   std::vector<std::string> lines = positions_list_lines(r);
   std::vector<std::string> items;
   for (int k = 0; k < r.rinfo.size(); ++k)
-    items.push_back(r.rinfo[k].moto + "【" + r.rinfo[k].yomi + "】\t");
+    items.push_back(std::string(r.rinfo[k].moto.c_str()) + "【" + r.rinfo[k].yomi.c_str() + "】\t");
   for (std::string& line : JoinItems(items, 3, "")) lines.push_back(std::move(line));
   if (!PageList(r, lines, r.ScreenRows())) return;
   r.Print("touch anykey , return page\n");

@@ -390,9 +390,11 @@ void Interact(const std::string& path, int last_rows, Interactive* out) {
     // The first list takes the readings the pages before have not given.
     double t0 = Now();
     p.Type("r");
-    double listed = p.Until("touch anykey , return page");
+    // The list's first screenful: the whole list, or as much as the screen
+    // holds and a question for the rest; q leaves either.
+    double listed = p.Until("return page");
     out->lists = std::min(out->lists, listed - t0);
-    p.Type("x");
+    p.Type("q");
     p.Until(kStatusEnd);
     t0 = Now();
     p.Type("-");
