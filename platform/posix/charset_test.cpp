@@ -158,6 +158,32 @@ TEST(TerminalToCp932Test, CharactersCp932CannotHoldAreReported) {
   EXPECT_EQ(out, "漢字");
 }
 
+TEST(Utf8ToTerminalTest, GaijiReachEachTerminalAsWellAsItsCharsetAllows) {
+  struct Case {
+    const char* charset;
+    std::string utf8;
+    std::string shown;
+  };
+  const Case cases[] = {
+      // A UTF-8 terminal gets every character, a plane 2 one included.
+      {"UTF-8", U8(u8"浙江の\U00020B9F縣\t\n"), U8(u8"浙江の\U00020B9F縣\t\n")},
+      // Nothing commands the terminal; a malformed byte is one mark.
+      {"UTF-8", "a\x1b[2Jb\xC2\x9B\xFF" "c", "a" + kFffd + "[2Jb" + kFffd + kFffd + "c"},
+      // Code page 932 and EUC-JP lack the gaiji: 〓 in the terminal's set.
+      {"CP932", U8(u8"瞳を\U00020BB7る"), "瞳を\x81\xAC" "る"},
+      {"EUC-JP", U8(u8"漢\U00020B9F"), "\xB4\xC1\xA2\xAE"},
+      {"EUC-JP", "x\x07", "x?"},
+      // A set without 〓 at all: "?".
+      {"ISO-8859-1", U8(u8"é漢"), "\xE9?"},
+  };
+  for (const Case& c : cases) {
+    Utf8ToTerminal conv(c.charset);
+    std::string out;
+    conv.Convert(c.utf8, &out);
+    EXPECT_EQ(out, c.shown) << c.charset << " " << c.utf8;
+  }
+}
+
 TEST(TerminalCharsetTest, LocaleDecidesTheCharset) {
   EXPECT_EQ(CharsetOfLocaleName("ja_JP.UTF-8"), "UTF-8");
   EXPECT_EQ(CharsetOfLocaleName("ja_JP.eucJP@euro"), "eucJP");

@@ -216,6 +216,50 @@ TEST(PosixConsoleTextTest, NotATerminalGetsTextWithoutEscapes) {
   EXPECT_EQ(out, U8(u8"[ 状態 ]\nx"));
 }
 
+TEST(PosixConsoleWholeScreenTest, StylesGaijiAndTheAlternateScreenOnlyWhereEscapesGo) {
+  // The same calls on a terminal and on one that takes no escapes.
+  for (bool escapes : {true, false}) {
+    SCOPED_TRACE(escapes ? "terminal" : "TERM=dumb");
+    TestPty pty(40, 12);
+    PosixConsole console(pty.terminal(), "UTF-8", nullptr, escapes);
+    console.Write("old");
+    console.SetTextAttribute(0x07);
+    console.UseWholeScreen(true);
+    console.SetCursorPosition(2, 3);
+    console.SetStyle(kConsoleBold | kConsoleUnderline);
+    console.WriteUtf8(U8(u8"\U00020B9F"));
+    console.SetStyle(kConsoleItalic | kConsoleDim);
+    console.Write("i");
+    console.SetStyle(0);
+    console.Write("a");
+    ScreenInfo info;
+    EXPECT_EQ(console.GetScreenInfo(&info), escapes);
+    if (escapes) {
+      EXPECT_EQ(info.cursor_x, 2 + 2 + 1 + 1);
+      EXPECT_EQ(info.cursor_y, 3);
+      EXPECT_EQ(info.width, 40);
+      EXPECT_EQ(info.height, 12);
+    }
+    console.ClearScreen();
+    console.UseWholeScreen(false);
+    console.Write("b");
+    if (escapes) {
+      // The row and column before the view, as the terminal gives them back.
+      ASSERT_TRUE(console.GetScreenInfo(&info));
+      EXPECT_EQ(info.cursor_x, 4);
+      EXPECT_EQ(info.cursor_y, 0);
+    }
+    console.Flush();
+    const std::string want =
+        escapes ? "old\x1b[?1049h" + Sgr("0;37;40") + "\x1b[H\x1b[2J\x1b[4;3H" +
+                      Sgr("0;37;40;1;4") + U8(u8"\U00020B9F") + Sgr("0;37;40;2;3") + "i" +
+                      Sgr("0;37;40") + "a\x1b[H\x1b[2J\x1b[?1049l" + Sgr("0") + Sgr("0;37;40") +
+                      "b"
+                : "old" + U8(u8"\U00020B9F") + "iab";
+    EXPECT_EQ(pty.Read(), want);
+  }
+}
+
 TEST(PosixConsoleCursorTest, CursorRowMinusNLandsNLinesUp) {
   TestPty pty;
   PosixConsole console(pty.terminal(), "UTF-8");

@@ -1,12 +1,17 @@
 #include "platform/posix/keyboard_posix.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <climits>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "platform/posix/console_posix.h"
 
 #include "platform/posix/monotonic_clock.h"
 #include "platform/posix/pty_for_tests.h"
@@ -161,6 +166,84 @@ TEST(PosixKeyboardTerminalTest, KeyIsReadWithoutEchoAndModesComeBack) {
   EXPECT_EQ(key, kKeyDown);
   EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal & (ICANON | ECHO));
   EXPECT_EQ(pty.Read(30), "") << "the key was echoed";
+}
+
+TEST(PosixKeyboardPromptTest, WordInUtf8KeepsWhatCodePage932Lacks) {
+  struct Case {
+    const char* charset;
+    std::string typed;
+    std::size_t max_bytes;
+    std::string word;
+  };
+  const Case cases[] = {
+      {"UTF-8", U8(u8"  \U00020B9F江 x\n"), 255, U8(u8"\U00020B9F江")},
+      // Cut at a character: four bytes of 𠮟 and three of 江 do not fit in 6.
+      {"UTF-8", U8(u8"\U00020B9F江\n"), 6, U8(u8"\U00020B9F")},
+      {"UTF-8", "a\xFF" "b\n", 255, "a\xEF\xBF\xBD" "b"},
+      {"EUC-JP", "\xBA\xE1\xA4\xC8\n", 255, U8(u8"罪と")},
+  };
+  for (const Case& c : cases) {
+    PipeInput in;
+    PosixKeyboard keyboard(in.fd(), c.charset, nullptr);
+    in.Send(c.typed);
+    in.End();
+    std::string word;
+    ASSERT_TRUE(keyboard.ReadWordUtf8(&word, c.max_bytes)) << c.typed;
+    EXPECT_EQ(word, c.word) << c.typed;
+    EXPECT_FALSE(keyboard.ReadWordUtf8(&word, c.max_bytes));
+    EXPECT_TRUE(keyboard.InputEnded());
+  }
+}
+
+TEST(PosixKeyboardTerminalTest, ResizeIsAKeyOnlyWhileReportedAndNoKeyIsLost) {
+  TestPty pty(80, 24);
+  ASSERT_TRUE(pty.ok());
+  PosixConsole console(pty.terminal(), "UTF-8");
+  PosixKeyboard keyboard(pty.terminal(), "UTF-8", &console);
+  auto resize = [&](int columns, int rows) {
+    struct winsize size {};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ioctl(pty.terminal(), TIOCSWINSZ, &size);
+    kill(getpid(), SIGWINCH);
+  };
+  // Off (the classic view): a change of size is no key.
+  resize(60, 20);
+  pty.Type("x");
+  EXPECT_EQ(keyboard.GetKey(), 'x');
+
+  keyboard.ReportResize(true);
+  EXPECT_FALSE(keyboard.KeyWaiting());
+  resize(100, 30);
+  resize(100, 30);  // changes that came together are one key
+  EXPECT_TRUE(keyboard.KeyWaiting());
+  pty.Type("y");
+  EXPECT_EQ(keyboard.GetKey(), kKeyResize);
+  EXPECT_EQ(keyboard.GetKey(), 'y');
+  ScreenInfo info;
+  ASSERT_TRUE(console.GetScreenInfo(&info));
+  EXPECT_EQ(info.width, 100);
+  EXPECT_EQ(info.height, 30);
+
+  // A change while the wait blocks halfway through a key: the wait ends,
+  // and the key's first bytes are still there for the next one.
+  std::vector<int> keys;
+  std::thread reader([&] {
+    keys.push_back(keyboard.GetKey());
+    keys.push_back(keyboard.GetKey());
+  });
+  const long long start = NowMs();
+  while ((pty.LocalModes() & ICANON) && NowMs() - start < 2000) usleep(1000);
+  pty.Type("\x1b[");
+  usleep(50 * 1000);
+  resize(90, 25);
+  pty.Type("A");
+  reader.join();
+  EXPECT_EQ(keys, (std::vector<int>{kKeyResize, kKeyUp}));
+
+  keyboard.ReportResize(false);
+  resize(80, 24);
+  EXPECT_FALSE(keyboard.KeyWaiting());
 }
 
 TEST(PosixKeyboardTerminalTest, PromptLeftoversDoNotReachTheKeyWait) {

@@ -45,6 +45,8 @@ bool WaitForKeyWait(const TestPty& pty) {
 TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedEndsTheWaitAndTheProgramRestored) {
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     SCOPED_TRACE("signal " + std::to_string(signal_number));
+    // Half of them in the whole-screen view, which the terminal must leave.
+    const bool whole_screen = signal_number == SIGINT || signal_number == SIGHUP;
     TestPty pty;
     ASSERT_TRUE(pty.ok());
     const tcflag_t normal = pty.LocalModes() & (ICANON | ECHO);
@@ -52,6 +54,8 @@ TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedEndsTheWaitAndTheProgramRestored
       TerminalGuard guard(pty.terminal(), pty.terminal());
       PosixConsole console(pty.terminal(), "UTF-8", &guard);
       console.SetTextAttribute(0x9F);
+      console.UseWholeScreen(whole_screen);
+      console.SetStyle(kConsoleBold);
       console.Write("page");
       PosixKeyboard keyboard(pty.terminal(), "UTF-8", &console);
       // The wait ends as at the end of input; the program's own way out
@@ -72,7 +76,8 @@ TEST(TerminalGuardTest, SignalWhileAKeyIsAwaitedEndsTheWaitAndTheProgramRestored
     EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal);
     std::string out = pty.Read();
     EXPECT_NE(out.find("page"), std::string::npos);
-    EXPECT_EQ(out.substr(out.size() - 4), "\x1b[0m");
+    const std::string end = whole_screen ? "\x1b[?1049l\x1b[0m" : "\x1b[0m";
+    EXPECT_EQ(out.substr(out.size() - end.size()), end);
   }
 }
 
@@ -133,23 +138,28 @@ TEST(TerminalGuardTest, StopWhileAKeyIsAwaitedRestoresAndContinueTakesTheKeysAga
 }
 
 TEST(TerminalGuardTest, ExitFromDeepInsideFlushesAndRestores) {
-  TestPty pty;
-  const tcflag_t normal = pty.LocalModes() & (ICANON | ECHO);
-  pid_t pid = Spawn([&] {
-    TerminalGuard guard(pty.terminal(), pty.terminal());
-    // Neither is ever destroyed: exit() skips the destructors.
-    auto* console = new PosixConsole(pty.terminal(), "UTF-8", &guard);
-    console->SetTextAttribute(0x4F);
-    console->Write("out of memory");
-    new ScopedRawMode(pty.terminal());
-    std::exit(1);
-  });
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal);
-  EXPECT_EQ(pty.Read(), "\x1b[0;97;41mout of memory\x1b[0m");
+  for (bool whole_screen : {false, true}) {
+    TestPty pty;
+    const tcflag_t normal = pty.LocalModes() & (ICANON | ECHO);
+    pid_t pid = Spawn([&] {
+      TerminalGuard guard(pty.terminal(), pty.terminal());
+      // Neither is ever destroyed: exit() skips the destructors.
+      auto* console = new PosixConsole(pty.terminal(), "UTF-8", &guard);
+      console->UseWholeScreen(whole_screen);
+      console->SetTextAttribute(0x4F);
+      console->Write("out of memory");
+      new ScopedRawMode(pty.terminal());
+      std::exit(1);
+    });
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(pty.LocalModes() & (ICANON | ECHO), normal);
+    EXPECT_EQ(pty.Read(), whole_screen ? "\x1b[?1049h\x1b[H\x1b[2J\x1b[0;97;41mout of "
+                                         "memory\x1b[?1049l\x1b[0m"
+                                       : "\x1b[0;97;41mout of memory\x1b[0m");
+  }
 }
 
 TEST(TerminalGuardTest, IgnoredSignalStaysIgnored) {

@@ -36,10 +36,16 @@ TEST(WinConsoleTest, RedirectedOutputGetsTheBytesAloneWithCrLf) {
     out.Write("\n");
     cnsl.SetCursorPosition(0, 3);
     out.Write("a\r\nb\n");
+    // A gaiji: code page 932 lacks it, so 〓 stands in its place.
+    out.SetStyle(kConsoleBold);
+    out.UseWholeScreen(true);
+    out.ClearScreen();
+    out.WriteUtf8(reinterpret_cast<const char*>(u8"漢\U00020B9F\n"));
     ScreenInfo info;
     EXPECT_FALSE(out.GetScreenInfo(&info));
   }  // the driver's destructor closes the handle: the reader sees the end
-  EXPECT_EQ(ReadAll(r), "[ \x95\x5c\x8e\xa6 --- page 1 ]\r\na\r\r\nb\r\n");
+  EXPECT_EQ(ReadAll(r),
+            "[ \x95\x5c\x8e\xa6 --- page 1 ]\r\na\r\r\nb\r\n\x8a\xbf\x81\xac\r\n");
   CloseHandle(r);
 }
 
@@ -172,10 +178,98 @@ TEST_F(RealConsoleTest, JapaneseShowsAndIsTypedUnderAnotherCodePage) {
   std::string word;
   ASSERT_TRUE(keys.ReadWord(&word, 255));
   EXPECT_EQ(word, "\x8c\x9f\x8d\xf5");
+  // The same typed for a word in UTF-8, with a character beyond U+FFFF
+  // (its surrogate pair typed as two units), which code page 932 lacks.
+  typed.clear();
+  for (wchar_t c : std::wstring(L"\u691c\xD842\xDF9F x\r")) {
+    for (BOOL down : {TRUE, FALSE}) {
+      INPUT_RECORD r{};
+      r.EventType = KEY_EVENT;
+      r.Event.KeyEvent.bKeyDown = down;
+      r.Event.KeyEvent.wRepeatCount = 1;
+      r.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+      r.Event.KeyEvent.uChar.UnicodeChar = c;
+      typed.push_back(r);
+    }
+  }
+  ASSERT_TRUE(WriteConsoleInputW(in, typed.data(), static_cast<DWORD>(typed.size()), &written));
+  ASSERT_TRUE(keys.ReadWordUtf8(&word, 255));
+  EXPECT_EQ(word, reinterpret_cast<const char*>(u8"検\U00020B9F"));
   CloseHandle(in);
   // The code pages are as they were found.
   EXPECT_EQ(GetConsoleOutputCP(), 437u);
   EXPECT_EQ(GetConsoleCP(), 437u);
+}
+
+TEST_F(RealConsoleTest, GaijiStylesAndTheWholeScreenOnTheConsole) {
+  WinConsole out(handle_);
+  CConsole cnsl(&out);
+  cnsl.SetCursorPosition(0, 1);
+  cnsl.SetColor(L_WHITE, L_BLACK);
+  out.Write("main");
+  out.UseWholeScreen(true);
+  EXPECT_TRUE(out.has_own_screen()) << "fell back to clearing the buffer found";
+  ScreenInfo info;
+  ASSERT_TRUE(out.GetScreenInfo(&info));
+  EXPECT_EQ(info.cursor_x, 0);
+  EXPECT_EQ(info.cursor_y, 0);
+  // A character beyond U+FFFF reaches the cells as its surrogate pair.
+  out.WriteUtf8(reinterpret_cast<const char*>(u8"\U00020B9Fx"));
+  out.SetStyle(kConsoleBold | kConsoleUnderline | kConsoleItalic);
+  out.Write("b");
+  out.SetStyle(0);
+  out.Write("n");
+  HANDLE shown = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(shown, INVALID_HANDLE_VALUE);
+  wchar_t cells[8] = {};
+  DWORD n = 0;
+  ReadConsoleOutputCharacterW(shown, cells, 8, {0, 0}, &n);
+  const std::wstring got(cells, n);
+  EXPECT_EQ(got.substr(0, 2), L"\xD842\xDF9F");
+  const std::size_t b = got.find(L'b');
+  ASSERT_NE(b, std::wstring::npos);
+  WORD attributes[2] = {};
+  ReadConsoleOutputAttribute(shown, attributes, 2, {static_cast<SHORT>(b), 0}, &n);
+  EXPECT_EQ(attributes[0], 0x07 | FOREGROUND_INTENSITY | COMMON_LVB_UNDERSCORE);
+  EXPECT_EQ(attributes[1], 0x07);
+  CloseHandle(shown);
+  // Ended: the buffer found is shown again, as it was.
+  out.UseWholeScreen(false);
+  EXPECT_FALSE(out.has_own_screen());
+  EXPECT_EQ(CharsAt(0, 1, 4), "main");
+}
+
+TEST_F(RealConsoleTest, ResizeIsAKeyOnlyWhileReported) {
+  HANDLE in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(in, INVALID_HANDLE_VALUE);
+  INPUT_RECORD size{};
+  size.EventType = WINDOW_BUFFER_SIZE_EVENT;
+  size.Event.WindowBufferSizeEvent.dwSize = {100, 30};
+  DWORD written = 0;
+  DWORD mode = 0;
+  ASSERT_TRUE(GetConsoleMode(in, &mode));
+  {
+    WinKeyboard keys(nullptr, in);
+    // Off: the event is passed over like any other that is no key.
+    ASSERT_TRUE(WriteConsoleInputW(in, &size, 1, &written));
+    EXPECT_FALSE(keys.KeyWaiting());
+    keys.ReportResize(true);
+    DWORD on = 0;
+    GetConsoleMode(in, &on);
+    EXPECT_TRUE(on & ENABLE_WINDOW_INPUT);
+    INPUT_RECORD two[2] = {size, size};  // changes that came together: one key
+    ASSERT_TRUE(WriteConsoleInputW(in, two, 2, &written));
+    EXPECT_TRUE(keys.KeyWaiting());
+    EXPECT_EQ(keys.GetKey(), kKeyResize);
+    EXPECT_FALSE(keys.KeyWaiting());
+  }
+  // The keyboard gives the input its mode back.
+  DWORD after = 0;
+  GetConsoleMode(in, &after);
+  EXPECT_EQ(after, mode);
+  CloseHandle(in);
 }
 
 TEST_F(RealConsoleTest, ClearPaintsTheWholeBufferAndLeavesCursorAndColour) {

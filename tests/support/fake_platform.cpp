@@ -24,7 +24,16 @@ void FakeConsole::Write(std::string_view bytes) {
   run.text.append(bytes);
   // A character cut between two writes is converted whole.
   std::string whole = held_ + std::string(bytes);
-  const std::size_t cut = CharBoundaryPrefix(whole, whole.size());
+  std::size_t cut = 0;
+  while (cut < whole.size()) {
+    if (!IsLeadByte(static_cast<unsigned char>(whole[cut]))) {
+      ++cut;
+    } else if (cut + 1 == whole.size()) {
+      break;  // its second byte is still to come
+    } else {
+      cut += IsTrailByte(static_cast<unsigned char>(whole[cut + 1])) ? 2 : 1;
+    }
+  }
   held_ = whole.substr(cut);
   run.utf8 += codec_->Cp932ToUtf8(std::string_view(whole).substr(0, cut));
   for (char c : bytes)
