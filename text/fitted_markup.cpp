@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "text/display_width.h"
-#include "text/filter.h"
 #include "text/sjis.h"
 
 namespace shiori {
@@ -53,8 +52,8 @@ std::size_t FindRubyClose(std::string_view s, std::size_t from) {
   return npos;
 }
 
-// Whether |s| holds |needle| (the words annotations are told apart by; a
-// match across two characters' bytes cannot make one of them).
+// Whether |s| holds |needle|: the words annotations are told apart by,
+// looked for byte-wise as the markup filter looks for its marks.
 bool Has(std::string_view s, std::string_view needle) {
   return s.find(needle) != std::string_view::npos;
 }
