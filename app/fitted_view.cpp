@@ -267,10 +267,13 @@ void fitted_release_screen(Reader& r) {
 void fitted_relayout(Reader& r) {
   // A window dragged larger sends many resizes: each lays out from the line
   // the reader was at, not from the top line of the page the last one gave.
-  if (!r.fit.relaid) r.fit.anchor = r.fitted.TopLine();
+  if (!r.fit.relaid) {
+    r.fit.anchor = r.fitted.TopLine();
+    r.fit.anchor_byte = r.fitted.TopByte();
+  }
   r.fit.relaid = true;
   LayOutForScreen(r);
-  r.fitted.ShowFromLine(r.fit.anchor);
+  r.fitted.ShowFromLine(r.fit.anchor, r.fit.anchor_byte);
   RestartReading(r);
 }
 

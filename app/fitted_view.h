@@ -35,10 +35,12 @@ struct FittedState {
   /// that found nothing).
   std::string notice;
   int speech_first = 0;      ///< first row of the page not yet spoken whole
-  /// The line a relayout keeps on screen, and whether the page on screen
+  /// The line a relayout keeps on screen (and the byte in it of the page's
+  /// first character), and whether the page on screen
   /// was reached by a relayout (then its own top line may have begun on
   /// the page before, and taking it would walk back a page a resize).
   std::size_t anchor = 0;
+  std::size_t anchor_byte = 0;
   bool relaid = false;
 };
 

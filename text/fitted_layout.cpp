@@ -90,6 +90,17 @@ std::uint64_t LineHash(std::string_view raw) {
   return h;
 }
 
+constexpr std::size_t npos_byte = static_cast<std::size_t>(-1);
+
+// Byte in its line of the first of |row|'s cells that stands for the line's
+// own bytes (not a bracket the view adds, nor a gaiji); npos_byte when none.
+std::size_t FirstOwnByte(const EnrichedLine& e, const RowRef& row, std::size_t raw_size) {
+  if (row.kind != kTextRow) return npos_byte;
+  for (std::uint32_t k = row.begin; k < row.end; ++k)
+    if (e.cells[k].len != 0 && e.cells[k].at < raw_size) return e.cells[k].at;
+  return npos_byte;
+}
+
 bool SameLayout(const FitOptions& a, const FitOptions& b) {
   return a.columns == b.columns && a.rows == b.rows && a.ambiguous_wide == b.ambiguous_wide &&
          a.show_ruby == b.show_ruby && a.rubyon_mode == b.rubyon_mode;
@@ -122,6 +133,7 @@ struct FittedLayout::Impl {
 
   Target target = Target::kNone;
   std::size_t target_value = 0;
+  std::size_t target_byte = 0;  // kLine: the character within the line
   bool target_found = false;
   std::uint64_t target_row = 0;
 
@@ -332,6 +344,7 @@ void FittedLayout::Reset(const FitOptions& options) {
   s.last_offset = s.last_end = 0;
   s.target = Target::kNone;
   s.target_value = 0;
+  s.target_byte = 0;
   s.target_found = false;
   s.target_row = 0;
   s.pages_started = 0;
@@ -373,6 +386,8 @@ bool FittedLayout::Place(const SourceLine& line) {
     }
   }
   const MarkupState markup_before = s.markup;
+  const bool target_inside =
+      !s.target_found && s.target == Target::kLine && line.offset == s.target_value && s.target_byte > 0;
   if (!s.target_found) {
     if ((s.target == Target::kLine && line.offset >= s.target_value) ||
         (s.target == Target::kClassicRows &&
@@ -396,6 +411,13 @@ bool FittedLayout::Place(const SourceLine& line) {
   s.lines.push_back(std::move(stored));
   const std::uint64_t first_row = s.RowsEnd();
   s.Break(n, s.scratch);
+  if (target_inside) {
+    // The row that holds the character: the last one begun at or before it.
+    for (std::uint64_t r = first_row; r < s.RowsEnd(); ++r) {
+      const std::size_t own = FirstOwnByte(s.scratch, *s.Row(r), line.raw.size());
+      if (own != npos_byte && own <= s.target_byte) s.target_row = r;
+    }
+  }
   // A page that begins with this line's first row goes into the index.
   if (s.RowsEnd() > first_row && !s.blank_before_heading) {
     int later = 0;  // pages begun after it, by the rest of the line
@@ -470,6 +492,20 @@ int FittedLayout::ClassicRowsAtTop() const {
   return s.Line(s.Row(s.starts.front())->line).classic_before + 1;
 }
 
+std::size_t FittedLayout::TopByte() const {
+  const Impl& s = *impl_;
+  if (s.starts.empty()) return 0;
+  const RowRef& row = *s.Row(s.starts.front());
+  if (row.kind != kTextRow || row.begin == 0) return 0;
+  // The line's cells made again apart from the page's (a resize asks this once).
+  const StoredLine& line = s.Line(row.line);
+  MarkupState markup = line.markup;
+  EnrichedLine e;
+  EnrichLine(line.raw, s.o, &markup, &e);
+  const std::size_t own = FirstOwnByte(e, row, line.raw.size());
+  return own == npos_byte ? 0 : own;
+}
+
 std::size_t FittedLayout::BytesRead() const {
   const Impl& s = *impl_;
   if (s.starts.empty()) return s.last_end;
@@ -487,10 +523,11 @@ void FittedLayout::Impl::ResumeAt(bool (*before)(const PageMark&, std::size_t)) 
   if (it != marks.begin() && std::prev(it)->page > 1) resume = &*std::prev(it);
 }
 
-void FittedLayout::ShowFromLine(std::size_t offset) {
+void FittedLayout::ShowFromLine(std::size_t offset, std::size_t byte) {
   Impl& s = *impl_;
   s.target = Target::kLine;
   s.target_value = offset;
+  s.target_byte = byte;
   s.target_found = false;
   s.ResumeAt([](const PageMark& m, std::size_t v) { return m.offset <= v; });
 }

@@ -81,6 +81,10 @@ class FittedLayout final : public Layout {
   /// TopLine()'s line is counted: the value a position saves, which opens
   /// at that line in either view.
   int ClassicRowsAtTop() const;
+  /// Byte, within TopLine()'s line, of the complete page's first character:
+  /// 0 when the page begins with the line (or with a row of no text). With
+  /// TopLine() it finds the same character at another size.
+  std::size_t TopByte() const;
   /// Bytes of the text read up to the end of the complete page (the status
   /// line's percentage).
   std::size_t BytesRead() const;
@@ -94,9 +98,10 @@ class FittedLayout final : public Layout {
   /// afresh (a changed text is also told by its lines).
   void ForgetPages();
 
-  /// Pages before the one that holds the first character of the line at
-  /// |offset| are passed over (not shown).
-  void ShowFromLine(std::size_t offset);
+  /// Pages before the one that holds the character at byte |byte| of the
+  /// line at |offset| are passed over (not shown); byte 0 is the line's
+  /// first character.
+  void ShowFromLine(std::size_t offset, std::size_t byte = 0);
   /// Pages before page |number| are passed over.
   void ShowFromPage(int number);
   /// Pages before the one holding the first line whose classic rows reach

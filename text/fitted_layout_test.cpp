@@ -74,6 +74,7 @@ struct Page {
   int number;
   bool shown;
   std::size_t top_line;
+  std::size_t top_byte;
   int classic_at_top;
   std::vector<FittedRow> rows;
 };
@@ -93,7 +94,7 @@ std::vector<Page> LayOut(std::string_view text, FittedLayout& fitted, std::vecto
   std::vector<Page> pages;
   const auto take = [&] {
     pages.push_back({fitted.PageNumber(), fitted.PageToShow(), fitted.TopLine(),
-                     fitted.ClassicRowsAtTop(),
+                     fitted.TopByte(), fitted.ClassicRowsAtTop(),
                      std::vector<FittedRow>(fitted.PageRows().begin(), fitted.PageRows().end())});
   };
   std::string_view raw;
@@ -247,6 +248,54 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
         }
       }
     }
+  }
+}
+
+// A resize keeps the page's first character on screen, not only its line:
+// pages that begin inside one long line, laid out again at another size
+// from that character, show it on the first page shown.
+TEST(FittedRelayoutTest, APageBegunInsideALineKeepsItsFirstCharacterAtAnotherSize) {
+  std::string text = "前書き\r\n";
+  for (int k = 0; k < 300; ++k) text += "あいう漢字《かんじ》を読む、「ABC」。";
+  text += "\r\n後書き\r\n";
+  static constexpr std::size_t long_line = std::string_view("前書き\r\n").size();
+  for (const auto& [from, to] : {std::pair{kSizes[0], kSizes[2]}, std::pair{kSizes[2], kSizes[1]},
+                                 std::pair{kSizes[1], kSizes[0]}}) {
+    SCOPED_TRACE(std::to_string(from.columns) + " to " + std::to_string(to.columns));
+    FitOptions o;
+    o.columns = from.columns;
+    o.rows = from.rows;
+    FittedLayout before(o);
+    const std::vector<Page> pages = LayOut(text, before, nullptr);
+    int inside = 0;
+    for (const Page& page : pages) {
+      if (page.top_byte == 0) continue;
+      ++inside;
+      // The byte names the row's first character.
+      ASSERT_EQ(page.top_line, long_line);
+      const std::string& first = page.rows.front().pieces.front().text;
+      ASSERT_EQ(text.substr(long_line + page.top_byte, 2), first.substr(0, 2));
+      o.columns = to.columns;
+      o.rows = to.rows;
+      FittedLayout after(o);
+      const std::vector<Page> again = LayOut(
+          text, after, nullptr,
+          [](FittedLayout& f, int byte) { f.ShowFromLine(long_line, static_cast<std::size_t>(byte)); },
+          static_cast<int>(page.top_byte));
+      o.columns = from.columns;
+      o.rows = from.rows;
+      // The page shown begins at or before the character, the next one after it.
+      const auto at = [](const Page& p) { return std::pair{p.top_line, p.top_byte}; };
+      const std::pair<std::size_t, std::size_t> character{long_line, page.top_byte};
+      std::size_t shown = 0;
+      while (shown < again.size() && !again[shown].shown) ++shown;
+      ASSERT_LT(shown, again.size());
+      EXPECT_LE(at(again[shown]), character);
+      if (shown + 1 < again.size()) {
+        EXPECT_GT(at(again[shown + 1]), character);
+      }
+    }
+    EXPECT_GE(inside, 3);
   }
 }
 
