@@ -257,10 +257,29 @@ class Enricher {
       const std::size_t run = i;
       do {
         // Kanji and kana, two columns wide whatever the terminal: the bulk.
-        while (i + 1 < n && kLeadClass[p[i]] == kWideLead) {
-          const std::uint64_t word = wide_pair | (base + static_cast<std::uint32_t>(i));
-          std::memcpy(&cells[count++], &word, sizeof word);
-          i += 2;
+        // The cell's word steps on with the offset in its low half, and two
+        // characters are taken a turn while both are such.
+        if (i + 1 < n && kLeadClass[p[i]] == kWideLead) {
+          const unsigned char* q = p + i;
+          const unsigned char* const last = p + n - 1;  // a pair must begin before it
+          FitCell* out = cells + count;
+          std::uint64_t word = wide_pair | (base + static_cast<std::uint32_t>(i));
+          do {
+            std::memcpy(out, &word, sizeof word);
+            if (q + 3 < last + 1 && kLeadClass[q[2]] == kWideLead) {
+              const std::uint64_t next = word + 2;
+              std::memcpy(out + 1, &next, sizeof next);
+              out += 2;
+              word += 4;
+              q += 4;
+            } else {
+              ++out;
+              word += 2;
+              q += 2;
+            }
+          } while (q < last && kLeadClass[*q] == kWideLead);
+          i = static_cast<std::size_t>(q - p);
+          count = static_cast<std::size_t>(out - cells);
         }
         if (i >= n) break;
         const unsigned char b = p[i];
