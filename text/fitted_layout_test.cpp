@@ -354,6 +354,10 @@ TEST(FittedAnnotationTest, TheSampleOfEveryKindIsDrawnAsPrinted) {
       {"※［＃「口＋世」、U+546D", kGaiji, 0x546D, nullptr},
       {"（例）頗《すこぶ》る", kText, 0, "（例）頗(すこぶ)る"},
       {"※［＃「土へん＋竒」、ページ数", kText, 0, "〓"},
+      // The legend's marks name nothing, so they show as written.
+      {"《》：ルビ", kText, 0, "《》：ルビ"},
+      {"｜：ルビの付く", kText, 0, "｜：ルビの付く文字列の始まりを特定する記号"},
+      {"［＃］：入力者注", kText, 0, "［＃］：入力者注　主に外字の説明や、傍点の位置の指定"},
   };
   for (const Case& c : cases) {
     const std::string_view key = c.key;

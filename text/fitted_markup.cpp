@@ -216,6 +216,12 @@ class Enricher {
             AppendPlain(s.substr(i), flags);
             return;
           }
+          // "［＃］" names no annotation: the key a text's legend explains.
+          if (close == i + kNoteOpen.size()) {
+            AppendPlain(s.substr(i, close + 2 - i), flags);
+            i = close + 2;
+            continue;
+          }
           if (top) {
             Annotate(s.substr(i + 4, close - (i + 4)));
             UpdateStyle();
@@ -229,11 +235,22 @@ class Enricher {
             AppendPlain(s.substr(i), flags);
             return;
           }
+          if (close == i + 2) {  // "《》" reads nothing: shown as written
+            AppendPlain(s.substr(i, 4), flags);
+            i += 4;
+            continue;
+          }
           Ruby(s.substr(i + 2, close - (i + 2)));
           i = close + 2;
           continue;
         }
         if (top && second == kSecondBar) {
+          // A bar no reading follows marks nothing: shown as written.
+          if (FindChar(s, "《", i + 2) == npos) {
+            AppendPlain(s.substr(i, 2), flags);
+            i += 2;
+            continue;
+          }
           bar_cell_ = static_cast<int>(count_);
           i += 2;
           continue;
