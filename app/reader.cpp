@@ -1,5 +1,6 @@
 #include "app/reader.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/command_line.h"
@@ -271,14 +272,29 @@ int Reader::ReadingLoop() {
       backlog.pending.count1 = page.count[kRowsRead];
       backlog.pending.count5 = page.count[kBytesRead];
     }
-    std::string_view use =
-        filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
+    SourceLine line{LineStr, {},
+                    static_cast<std::size_t>(LineStr.data() - streams.ssout.view().data())};
+    // The fitted view reads a line again for its layout alone: its classic
+    // rows are known, and the classic view's filtered line is not shown.
+    if (first_time || !fit.on || !backlog.RowsOf(line.offset, &line.classic_rows)) {
+      line.filtered =
+          filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
+      if (first_time)
+        backlog.line_rows.push_back({line.offset, RowCount(static_cast<int>(line.filtered.size()))});
+    }
     // Every page the line completes is shown (or passed over on the way to
     // the place reading resumes at) before the layout turns to the next.
-    const SourceLine line{LineStr, use,
-                          static_cast<std::size_t>(LineStr.data() - streams.ssout.view().data())};
     if (ShowPages(InUse().Place(line)) == Outcome::kLeave) return 0;
   }
+}
+
+bool Reader::ReadingsBacklog::RowsOf(std::size_t offset, int* rows) const {
+  const auto it = std::lower_bound(
+      line_rows.begin(), line_rows.end(), offset,
+      [](const LineRows& l, std::size_t at) { return l.offset < at; });
+  if (it == line_rows.end() || it->offset != offset) return false;
+  *rows = it->rows;
+  return true;
 }
 
 Outcome Reader::ShowPages(bool complete) {

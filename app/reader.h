@@ -109,6 +109,17 @@ class Reader : public TerminalPort, public PictureStore {
   struct ReadingsBacklog {
     ReadingNotes pending;     ///< offsets in ssout
     std::size_t read_to = 0;  ///< ssout offset: the end of the furthest line read
+    /// The classic rows of every line read, in text order (a line is first
+    /// read after those before it): a line the fitted view reads again
+    /// (after a resize, a page back, a jump) is not filtered again only
+    /// to count them.
+    struct LineRows {
+      std::size_t offset;
+      int rows;
+    };
+    std::vector<LineRows> line_rows;
+    /// The classic rows of the line at |offset| when it has been read.
+    bool RowsOf(std::size_t offset, int* rows) const;
   } backlog;
   PageState page;
   /// Lays the lines out in |page|.

@@ -15,6 +15,7 @@
 #   fitted   the pass laid out in the fitted view at 80 x 24 instead
 #   fback    then a page back at its last page (the same size: the page index)
 #   fresize  then a resize there to 100 x 30 (every line laid out again)
+#   fcount   the pages of the whole text at 100 x 30 (a resize counts them)
 # Keys come from a file, so the program's output goes to a file, not to a
 # terminal (no colours).
 # Usage: bench/callgrind_steps.sh BUILD_DIR [TEXT]
@@ -51,6 +52,7 @@ fitted_count() {
 fitted=$(fitted_count '*FittedPass*' --fitted-pass)
 fback=$(fitted_count '*FittedRelayout*' --fitted-back)
 fresize=$(fitted_count '*FittedRelayout*' --fitted-resize)
+fcount=$(fitted_count '*FittedPageCount*' --fitted-count)
 # The row count where the last full page ends, as the benchmark finds it.
 rows=$(valgrind --tool=none "$build/shiori_bench" --rows "$text" 2> /dev/null)
 
@@ -65,7 +67,7 @@ bsearch=$(count 'bzqzqxj\nq' "$rows")
 
 awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search="$search" \
     -v lists="$lists" -v half="$half" -v end="$end" -v bsearch="$bsearch" \
-    -v fitted="$fitted" -v fback="$fback" -v fresize="$fresize" '
+    -v fitted="$fitted" -v fback="$fback" -v fresize="$fresize" -v fcount="$fcount" '
   function line(name, n) { printf "%-8s %14d  %5.2f passes\n", name, n, n / pass }
   BEGIN {
     printf "%-8s %14d\n", "pass", pass
@@ -79,4 +81,5 @@ awk -v pass="$pass" -v first="$first" -v last="$last" -v back="$back" -v search=
     line("fitted", fitted)
     line("fback", fback)
     line("fresize", fresize)
+    line("fcount", fcount)
   }'

@@ -143,6 +143,7 @@ int FittedPass(shiori::Reader& r, shiori::FittedLayout& fitted) {
     std::string_view use = shiori::filter_line(
         r.LineStr, r.page.count[shiori::kRowsRead], r.page.count[shiori::kBytesRead],
         r.rubyon_mode, r.ruby, r.rinfo, &r.filtered);
+    r.backlog.line_rows.push_back({offset, shiori::RowCount(static_cast<int>(use.size()))});
     for (bool complete = fitted.Place({r.LineStr, use, offset}); complete;
          complete = fitted.TurnPage())
       ++pages;
@@ -165,8 +166,11 @@ int FittedRelayout(shiori::Reader& r, shiori::FittedLayout& fitted, std::size_t 
     const std::size_t offset = r.streams.ssout.tell();
     if (!r.streams.ssout.GetLine(&r.LineStr)) break;
     if (r.LineStr.empty()) continue;
-    std::string_view use = shiori::filter_line(r.LineStr, r.rubyon_mode, &r.filtered, nullptr);
-    for (bool complete = fitted.Place({r.LineStr, use, offset}); complete;
+    // As the reading loop reads a line again: its classic rows are known.
+    shiori::SourceLine line{r.LineStr, {}, offset};
+    if (!r.backlog.RowsOf(offset, &line.classic_rows))
+      line.filtered = shiori::filter_line(r.LineStr, r.rubyon_mode, &r.filtered, nullptr);
+    for (bool complete = fitted.Place(line); complete;
          complete = fitted.TurnPage())
       if (fitted.PageToShow()) shown += static_cast<int>(fitted.PageRows().size());
   }
@@ -475,6 +479,12 @@ int main(int argc, char** argv) {
         n = FittedRelayout(p.reader, fitted, fitted.TopLine(),
                            a == "--fitted-back" ? BenchFit() : ResizedFit());
       std::printf("%d\n", n);
+      return 0;
+    }
+    if (a == "--fitted-count" && i + 1 < argc) {
+      // The pages of the whole text after a resize, for the status line.
+      PassReader p(TextOf(argv[i + 1]));
+      std::printf("%d\n", shiori::FittedPageCount(p.reader.streams.ssout.view(), ResizedFit()));
       return 0;
     }
     if (a == "--rows" && i + 1 < argc) {

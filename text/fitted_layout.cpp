@@ -363,7 +363,8 @@ void FittedLayout::ForgetPages() {
 bool FittedLayout::Place(const SourceLine& line) {
   Impl& s = *impl_;
   const int classic_before = s.classic_total;
-  s.classic_total += RowCount(static_cast<int>(line.filtered.size()));
+  s.classic_total +=
+      line.classic_rows >= 0 ? line.classic_rows : RowCount(static_cast<int>(line.filtered.size()));
   s.last_offset = line.offset;
   s.last_end = line.offset + line.raw.size();
   if (s.resume != nullptr) {
@@ -553,7 +554,6 @@ void FittedLayout::ShowFromClassicRows(int classic_rows) {
 
 int FittedPageCount(std::string_view text, const FitOptions& options) {
   FittedLayout layout(options);
-  FilterLines filtered;
   int pages = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -572,8 +572,8 @@ int FittedPageCount(std::string_view text, const FitOptions& options) {
     }
     const std::string_view raw = text.substr(pos, end - pos);
     if (!raw.empty()) {
-      const std::string_view shown = filter_line(raw, options.rubyon_mode, &filtered, nullptr);
-      if (layout.Place(SourceLine{raw, shown, pos})) {
+      // Counting pages needs no classic rows: the line is not filtered.
+      if (layout.Place(SourceLine{raw, {}, pos, 0})) {
         do ++pages;
         while (layout.TurnPage());
       }

@@ -13,6 +13,9 @@ struct SourceLine {
   std::string_view raw;       ///< as the text has it, annotations and all
   std::string_view filtered;  ///< through the markup filter (what the classic view shows)
   std::size_t offset = 0;     ///< where |raw| begins in the text
+  /// The rows the classic view gives the line when already known (a line
+  /// read before); -1: counted from |filtered|, which is then given.
+  int classic_rows = -1;
 };
 
 class Layout {
