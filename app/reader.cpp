@@ -273,6 +273,9 @@ int Reader::ReadingLoop() {
     }
     std::string_view use =
         filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
+    // The classic layout counts its own rows; the fitted one does not, yet
+    // the readings noted here are tagged with the classic row counter.
+    if (fit.on) page.count[kRowsRead] += RowCount(static_cast<int>(use.size()));
     // Every page the line completes is shown (or passed over on the way to
     // the place reading resumes at) before the layout turns to the next.
     const SourceLine line{LineStr, use,
