@@ -60,13 +60,13 @@ void bookmarks_for_work(Reader& r) {
       !std::filesystem::is_directory(path, ec)) {
     m.left_alone = true;
     if (!said)
-      r.Printf("cannot read %s: %s: bookmarks will not be saved this run\n", kBookmarkFile,
-               err.c_str());
+      say_line(r, std::string("cannot read ") + kBookmarkFile + ": " + err +
+                      ": bookmarks will not be saved this run");
   } else if (!ParseBookmarks(text, &entries, &bad)) {
     m.left_alone = true;
     if (!said)
-      r.Printf("%s is damaged at line %d: bookmarks will not be saved this run\n", kBookmarkFile,
-               bad);
+      say_line(r, std::string(kBookmarkFile) + " is damaged at line " + std::to_string(bad) +
+                      ": bookmarks will not be saved this run");
   }
   for (const BookmarkEntry& e : entries)
     if (e.first == m.key) m.rows.push_back(e.second);
@@ -107,13 +107,13 @@ bool bookmarks_toggle(Reader& r, int rows, bool* saved) {
       UpdateDataFile(r.DataPath(kBookmarkFile), edit, InPlace::kNever, &err);
   if (damaged) {
     m.left_alone = true;
-    r.Printf("%s is damaged: bookmarks will not be saved this run\n", kBookmarkFile);
+    say_line(r, std::string(kBookmarkFile) + " is damaged: bookmarks will not be saved this run");
   } else if (status == DataFileSave::kReadOnly) {
-    r.Printf("%s is read-only: the bookmark was not saved\n", kBookmarkFile);
+    say_line(r, std::string(kBookmarkFile) + " is read-only: the bookmark was not saved");
   } else if (status != DataFileSave::kSaved) {
     // A file that can no longer be read is left alone from now on.
     if (status == DataFileSave::kUnreadable) m.left_alone = true;
-    r.Printf("cannot write %s: %s\n", kBookmarkFile, err.c_str());
+    say_line(r, std::string("cannot write ") + kBookmarkFile + ": " + err);
   } else {
     *saved = true;
   }

@@ -380,6 +380,13 @@ void fitted_search_fail(Reader& r) {
 
 bool fitted_search_prompt(Reader& r) {
   r.fit.search_from = r.fitted.PageNumber();
+  if (!fitted_read_search_word(r)) return false;
+  r.search.search_flag = 1;
+  r.key = 'f';
+  return true;
+}
+
+bool fitted_read_search_word(Reader& r) {
   fitted_status_notice(r, "input search str : ");
   r.plat.console->Flush();
   // Typed in UTF-8, so that a gaiji typed finds the gaiji shown; the
@@ -388,12 +395,20 @@ bool fitted_search_prompt(Reader& r) {
   if (!r.plat.keyboard->ReadWordUtf8(&word, kSearchStrMax)) return false;
   if (!r.plat.codec->Utf8ToCp932(word, &cp932)) cp932 = word;
   r.search.search_str = cp932;
-  r.search.search_flag = 1;
   r.search.search_str_len = static_cast<int>(cp932.size());
   r.fit.search_key = FittedSearchKey(word, *r.plat.codec);
   r.fit.search_key_for = cp932;
-  r.key = 'f';
   return true;
+}
+
+void say_line(Reader& r, std::string_view line) {
+  if (r.fit.on) {
+    fitted_status_notice(r, line);
+    r.plat.console->Flush();
+    return;
+  }
+  r.Print(line);
+  r.Print("\n");
 }
 
 std::string fitted_page_text(Reader& r) {

@@ -97,6 +97,14 @@ void fitted_status_notice(Reader& r, std::string_view text);
 void fitted_search_fail(Reader& r);
 /// The 's' prompt on the status line: false when the input ended.
 bool fitted_search_prompt(Reader& r);
+/// The search word asked for on the status line, typed in UTF-8 (a gaiji
+/// typed finds the gaiji shown): false when the input ended.
+bool fitted_read_search_word(Reader& r);
+
+/// A line a key has to say (a prompt, an answer): in the fitted view over
+/// its status line, which a line feed there would scroll away; in the
+/// classic view a line of its own.
+void say_line(Reader& r, std::string_view line);
 
 /// The shown page's text in code page 932 (ruby and gaiji left out), for
 /// the readings list.

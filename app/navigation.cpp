@@ -179,12 +179,18 @@ bool contents_key(Reader& r) {
     lines.push_back(head + entries[i].label);
   }
   if (!PageList(r, lines, r.ScreenRows()) || entries.empty()) return false;
-  r.Print("input number (enter: return page)\n");
+  say_line(r, "input number (enter: return page)");
   int number = 0;
   // A bad or cancelled answer leaves the page as it was.
   if (!r.ReadInt(&number) || r.StopRequested()) return false;
   if (number < 1 || number > static_cast<int>(entries.size())) {
-    r.Printf("no entry %d\n", number);
+    const std::string complaint = "no entry " + std::to_string(number);
+    // The fitted page drawn again says it on its status line.
+    if (r.fit.on) {
+      r.fit.notice = complaint;
+    } else {
+      say_line(r, complaint);
+    }
     return false;
   }
   const ContentsEntry& e = entries[static_cast<std::size_t>(number - 1)];
@@ -223,17 +229,21 @@ bool ParseGoto(const std::string& answer, GotoTarget* target) {
 bool goto_key(Reader& r) {
   // Asked again after a bad answer, a few times; an empty answer or the end
   // of input cancels, and the page stays.
+  constexpr std::string_view kAsk = "go to: page number, N% , ^ (start) or $ (end)";
+  std::string complaint;  // the fitted view's one line says both
   for (int ask = 0; ask < 3; ++ask) {
-    r.Print("go to: page number, N% , ^ (start) or $ (end)\n");
+    say_line(r, complaint + std::string(kAsk));
     r.plat.console->Flush();
     std::string answer;
     if (!r.plat.keyboard->ReadWord(&answer, 16) || answer.empty() || r.StopRequested())
       return false;
     GotoTarget t;
     if (!ParseGoto(answer, &t)) {
-      r.Print("bad input: ");
-      r.Print(answer);
-      r.Print("\n");
+      if (r.fit.on) {
+        complaint = "bad input: " + answer + "  ";
+      } else {
+        say_line(r, "bad input: " + answer);
+      }
       continue;
     }
     ReadingView& view = r.View();
@@ -266,7 +276,9 @@ bool goto_key(Reader& r) {
 }
 
 bool search_back_key(Reader& r) {
-  if (r.search.search_str.empty() && (!search_read_word(r) || r.search.search_str.empty()))
+  if (r.search.search_str.empty() &&
+      (!(r.fit.on ? fitted_read_search_word(r) : search_read_word(r)) ||
+       r.search.search_str.empty()))
     return false;
   r.View().SearchBackward();
   return true;
@@ -277,8 +289,8 @@ void bookmark_key(Reader& r) {
   const int rows = view.MarkRows();
   bool saved = false;
   const bool set = bookmarks_toggle(r, rows, &saved);
-  r.Printf("bookmark %s page %d%s\n", set ? "set at" : "removed from", view.PageOfMark(rows),
-           saved ? "" : " (for this run only)");
+  say_line(r, std::string(set ? "bookmark set at" : "bookmark removed from") + " page " +
+                  std::to_string(view.PageOfMark(rows)) + (saved ? "" : " (for this run only)"));
 }
 
 }  // namespace shiori

@@ -279,9 +279,12 @@ int Reader::ReadingLoop() {
     if (first_time || !fit.on || !backlog.RowsOf(line.offset, &line.classic_rows)) {
       line.filtered =
           filter_line(LineStr, rubyon_mode, &filtered, first_time ? &backlog.pending : nullptr);
-      if (first_time)
-        backlog.line_rows.push_back({line.offset, RowCount(static_cast<int>(line.filtered.size()))});
+      line.classic_rows = RowCount(static_cast<int>(line.filtered.size()));
+      if (first_time) backlog.line_rows.push_back({line.offset, line.classic_rows});
     }
+    // The classic layout counts its own rows; the fitted one does not, yet
+    // the readings noted here are tagged with the classic row counter.
+    if (fit.on) page.count[kRowsRead] += line.classic_rows;
     // Every page the line completes is shown (or passed over on the way to
     // the place reading resumes at) before the layout turns to the next.
     if (ShowPages(InUse().Place(line)) == Outcome::kLeave) return 0;

@@ -26,6 +26,17 @@ class MarkedConsole : public FakeConsole {
     Write("\f");
   }
   bool Whole() const { return std::find(events.begin(), events.end(), "whole:1") != events.end(); }
+  // A line feed on the screen's last row scrolls the whole screen.
+  void Write(std::string_view bytes) override {
+    int at = row;
+    for (const char c : bytes) {
+      if (c != '\n') continue;
+      if (whole_screen && at >= height - 1) ++scrolls;
+      ++at;
+    }
+    FakeConsole::Write(bytes);
+  }
+  int scrolls = 0;
 };
 
 // One whole-screen page as drawn: its rows and its status line.
@@ -327,6 +338,26 @@ TEST_F(FittedViewTest, ContentsAndGoToJumpToTheFittedPagesTheyName) {
   EXPECT_TRUE(screens[1].Shows("第三章"));
   EXPECT_EQ(screens[2].page, 1);
   EXPECT_EQ(screens[3].page, screens[3].pages);
+}
+
+TEST_F(FittedViewTest, PromptsAndMessagesOfTheKeysStayOnTheStatusLine) {
+  // k marks page 1; g is answered badly, then with page 2; j lists the mark
+  // and is given no entry; b asks for its word and finds it nowhere before;
+  // s finds nothing (its notice waits for a key); k marks page 2.
+  s.keyboard.input = "zz\n2\n9\n080\nnowhere\n";
+  Type("kgjbs" "x" "kq");
+  s.Run({"--fit", "0"});
+  EXPECT_EQ(con.scrolls, 0);
+  const std::string text = con.Text();
+  for (const char* said : {"bookmark set at page 1", "bad input: zz  go to:", "input number",
+                           "no entry 9", "not found 080", "not found nowhere",
+                           "bookmark set at page 2"})
+    EXPECT_NE(text.find(said), std::string::npos) << said;
+  // Each page after an answer is drawn whole again: the page g named, the
+  // same one after j, after b and after s.
+  std::vector<int> pages;
+  for (const Screen& sc : Screens(text)) pages.push_back(sc.page);
+  EXPECT_EQ(pages, (std::vector<int>{1, 2, 2, 2, 2}));
 }
 
 TEST(FittedCommandLineTest, FitAndAMeasureWithinItsBoundsElseTheUsage) {

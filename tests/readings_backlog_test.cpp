@@ -99,11 +99,19 @@ TEST_P(ReadingsBacklogTest, ResumingFarInListsWhatThePagesBeforeHold) {
 
 TEST_P(ReadingsBacklogTest, AFailedSearchHasReadTheWholeText) {
   s.AddWork("w", "W", Text());
-  s.keyboard.Type("sxiSrSq");
-  s.keyboard.input = "zzz\n";
-  s.Run(Args());
-  ASSERT_NE(s.console.Text().find("not found zzz"), std::string::npos);
-  ExpectLists(Through(kLines, in_place()));
+  // The fitted view tags what it notes with the classic counters too.
+  for (const bool fitted : {false, true}) {
+    SCOPED_TRACE(fitted ? "fitted" : "classic");
+    s.ResetRecording();
+    s.keyboard.Type("sxiSrSq");
+    s.keyboard.input = "zzz\n";
+    std::vector<std::string> args = Args();
+    if (fitted) args.insert(args.begin(), "--fit");
+    s.console.height = fitted ? 24 : 300;  // a text of several fitted pages
+    s.Run(args);
+    ASSERT_NE(s.console.Text().find("not found zzz"), std::string::npos);
+    ExpectLists(Through(kLines, in_place()));
+  }
 }
 
 TEST_P(ReadingsBacklogTest, PagesReadAgainAddNothing) {

@@ -272,6 +272,62 @@ TEST_F(RealConsoleTest, ResizeIsAKeyOnlyWhileReported) {
   CloseHandle(in);
 }
 
+// Shrinks the window after a while as a user dragging it would; should
+// the wait for a key not notice, a key ends it in the end.
+struct ShrinkLater {
+  HANDLE out, in, done;
+  SMALL_RECT window;
+};
+
+DWORD WINAPI ShrinkTheWindow(void* arg) {
+  const ShrinkLater& s = *static_cast<const ShrinkLater*>(arg);
+  Sleep(300);
+  SetConsoleWindowInfo(s.out, TRUE, &s.window);
+  if (WaitForSingleObject(s.done, 3000) == WAIT_TIMEOUT) {
+    INPUT_RECORD key{};
+    key.EventType = KEY_EVENT;
+    key.Event.KeyEvent.bKeyDown = TRUE;
+    key.Event.KeyEvent.wRepeatCount = 1;
+    key.Event.KeyEvent.uChar.AsciiChar = 'x';
+    DWORD written = 0;
+    WriteConsoleInputA(s.in, &key, 1, &written);
+  }
+  return 0;
+}
+
+TEST_F(RealConsoleTest, AWindowMadeSmallerIsAResizeWhileWaitingForAKey) {
+  HANDLE in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(in, INVALID_HANDLE_VALUE);
+  CONSOLE_SCREEN_BUFFER_INFO before;
+  ASSERT_TRUE(GetConsoleScreenBufferInfo(handle_, &before));
+  ShrinkLater later{handle_, in, CreateEventA(nullptr, TRUE, FALSE, nullptr), before.srWindow};
+  later.window.Bottom = static_cast<SHORT>(later.window.Bottom - 3);
+  later.window.Right = static_cast<SHORT>(later.window.Right - 5);
+  {
+    WinKeyboard keys(nullptr, in);
+    keys.ReportResize(true);
+    HANDLE thread = CreateThread(nullptr, 0, ShrinkTheWindow, &later, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    const int key = keys.GetKey();
+    SetEvent(later.done);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CONSOLE_SCREEN_BUFFER_INFO after;
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(handle_, &after));
+    // The buffer kept its size: only the window changed.
+    EXPECT_EQ(after.dwSize.X, before.dwSize.X);
+    EXPECT_EQ(after.dwSize.Y, before.dwSize.Y);
+    EXPECT_EQ(after.srWindow.Bottom - after.srWindow.Top,
+              before.srWindow.Bottom - before.srWindow.Top - 3);
+    EXPECT_EQ(key, kKeyResize);
+    EXPECT_FALSE(keys.KeyWaiting());  // once for one change
+  }
+  FlushConsoleInputBuffer(in);
+  CloseHandle(later.done);
+  CloseHandle(in);
+}
+
 TEST_F(RealConsoleTest, ClearPaintsTheWholeBufferAndLeavesCursorAndColour) {
   WinConsole out(handle_);
   CConsole cnsl(&out);

@@ -70,6 +70,21 @@ void DropIdleEvents(HANDLE in, bool* resized = nullptr) {
   if (idle > 0) ReadConsoleInputA(in, rec, idle, &got);
 }
 
+// The size of the console's window over the screen buffer shown now (the
+// whole-screen view's own, while it lasts). False without a console.
+bool ConsoleWindowSize(int* columns, int* rows) {
+  HANDLE out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  CONSOLE_SCREEN_BUFFER_INFO csbi;
+  const bool ok = GetConsoleScreenBufferInfo(out, &csbi) != 0;
+  CloseHandle(out);
+  if (!ok) return false;
+  *columns = csbi.srWindow.Right - csbi.srWindow.Left + 1;
+  *rows = csbi.srWindow.Bottom - csbi.srWindow.Top + 1;
+  return true;
+}
+
 }  // namespace
 
 bool ConsoleKeyWaiting(void* console_in, bool* resized) {
@@ -111,8 +126,10 @@ void WinKeyboard::ReportResize(bool on) {
   if (on == report_resize_) return;
   report_resize_ = on;
   resize_pending_ = false;
+  window_columns_ = window_rows_ = 0;
   if (console_in_ == nullptr) return;
   if (on) {
+    if (!ConsoleWindowSize(&window_columns_, &window_rows_)) window_columns_ = window_rows_ = 0;
     DWORD mode = 0;
     if (!GetConsoleMode(console_in_, &mode)) return;
     mode_before_ = mode;
@@ -136,6 +153,7 @@ int WinKeyboard::GetKey() {
       bool resized = false;
       DropIdleEvents(waits[0], &resized);
       if (resized && report_resize_) resize_pending_ = true;
+      if (WindowResized()) resize_pending_ = true;
       if (resize_pending_) {
         resize_pending_ = false;
         return kKeyResize;
@@ -143,7 +161,10 @@ int WinKeyboard::GetKey() {
       INPUT_RECORD next;
       DWORD queued = 0;
       if (PeekConsoleInputA(waits[0], &next, 1, &queued) && queued > 0) break;
-      const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+      // Woken now and then to look at the window: its size alone changing
+      // puts nothing in the input.
+      const DWORD woke = WaitForMultipleObjects(count, waits, FALSE,
+                                                report_resize_ ? kWindowWatchMs : INFINITE);
       if (ConsoleStopRequested()) return kKeyEof;
       if (woke == WAIT_FAILED) break;
     }
@@ -164,7 +185,19 @@ bool WinKeyboard::KeyWaiting() {
   bool resized = false;
   const bool key = ConsoleKeyWaiting(console_in_, &resized);
   if (resized && report_resize_) resize_pending_ = true;
+  if (WindowResized()) resize_pending_ = true;
   return key || resize_pending_;
+}
+
+bool WinKeyboard::WindowResized() {
+  if (!report_resize_ || console_in_ == nullptr || window_columns_ == 0) return false;
+  int columns = 0, rows = 0;
+  if (!ConsoleWindowSize(&columns, &rows) ||
+      (columns == window_columns_ && rows == window_rows_))
+    return false;
+  window_columns_ = columns;
+  window_rows_ = rows;
+  return true;
 }
 
 bool WinKeyboard::ReadInt(int* value) {

@@ -47,7 +47,10 @@ class WinKeyboard : public Keyboard {
   bool ReadWordUtf8(std::string* word, std::size_t max_bytes) override;
   /// While on, the console input takes window events (ENABLE_WINDOW_INPUT)
   /// and a change of the buffer's size, met before the next key, is
-  /// answered as kKeyResize (once for changes that came together).
+  /// answered as kKeyResize (once for changes that came together). A change
+  /// of the window's size alone sends no event (the buffer may stay as it
+  /// was): the wait for a key looks at the window every kWindowWatchMs and
+  /// answers kKeyResize when it has changed.
   void ReportResize(bool on) override;
   bool InputEnded() const override { return ended_; }
 
@@ -58,6 +61,9 @@ class WinKeyboard : public Keyboard {
   /// One line into |line|; false when the input has ended before it.
   bool ReadConsoleLine(PromptLine* line, bool utf8);
   bool ReadFileLine(PromptLine* line);
+  /// True when the console's window has changed size since last asked (or
+  /// since reporting began).
+  bool WindowResized();
 
   std::FILE* in_;
   void* console_in_;
@@ -66,7 +72,13 @@ class WinKeyboard : public Keyboard {
   bool report_resize_ = false;
   bool resize_pending_ = false;
   unsigned long mode_before_ = 0;  ///< the input mode reporting changed
+  int window_columns_ = 0;         ///< the window's size last seen (0: none)
+  int window_rows_ = 0;
 };
+
+/// How often the wait for a key looks at the window's size while resizes
+/// are reported.
+inline constexpr unsigned long kWindowWatchMs = 200;
 
 /// UTF-8 for UTF-16 |wide|; a lone surrogate becomes U+FFFD.
 std::string WideToUtf8(std::wstring_view wide);
