@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/reader.h"
 #include "media/speech.h"
+#include "text/classic_rows.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
 
@@ -205,22 +205,6 @@ void StatusLine(Reader& r) {
   r.PrintPainted(Paint::kStatus, line);
 }
 
-// The source lines of |text| as the reading loop reads them.
-bool NextLine(std::string_view text, std::size_t* pos, std::string_view* line) {
-  if (*pos >= text.size()) return false;
-  std::size_t nl = text.find('\n', *pos);
-  if (nl == std::string_view::npos) nl = text.size();
-  const std::size_t before_lf = nl > *pos && text[nl - 1] == '\r' ? nl - 1 : nl;
-  const std::size_t cr = text.substr(*pos, before_lf - *pos).find('\r');
-  if (cr != std::string_view::npos) {
-    *line = text.substr(*pos, cr + 1);
-    *pos += cr + 1;
-    return true;
-  }
-  *line = text.substr(*pos, nl - *pos);
-  *pos = nl < text.size() ? nl + 1 : nl;
-  return true;
-}
 
 }  // namespace
 
@@ -457,7 +441,7 @@ void ProbePages(Reader& r, FittedLayout& probe, PageFn page) {
   FilterLines filtered;
   std::size_t pos = 0;
   std::string_view line;
-  while (NextLine(text, &pos, &line)) {
+  while (NextTextLine(text, &pos, &line)) {
     if (line.empty()) continue;
     const SourceLine source{line, filter_line(line, r.rubyon_mode, &filtered, nullptr),
                             static_cast<std::size_t>(line.data() - text.data())};

@@ -5,7 +5,7 @@
 #include <deque>
 #include <iterator>
 
-#include "text/filter.h"
+#include "text/classic_rows.h"
 #include "text/fitted_markup.h"
 #include "text/pager.h"
 #include "text/sjis.h"
@@ -555,30 +555,15 @@ void FittedLayout::ShowFromClassicRows(int classic_rows) {
 int FittedPageCount(std::string_view text, const FitOptions& options) {
   FittedLayout layout(options);
   int pages = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    // Lines as the reading loop reads them: a CR LF line keeps its CR, and a
-    // lone CR ends a line too, kept on it.
-    std::size_t nl = text.find('\n', pos);
-    if (nl == std::string_view::npos) nl = text.size();
-    const std::size_t before_lf = nl > pos && text[nl - 1] == '\r' ? nl - 1 : nl;
-    const std::size_t cr = text.substr(pos, before_lf - pos).find('\r');
-    std::size_t end, next;
-    if (cr != std::string_view::npos) {
-      end = next = pos + cr + 1;
-    } else {
-      end = nl;
-      next = nl < text.size() ? nl + 1 : nl;
+  std::string_view raw;
+  for (std::size_t pos = 0; NextTextLine(text, &pos, &raw);) {
+    if (raw.empty()) continue;
+    // Counting pages needs no classic rows: the line is not filtered.
+    const std::size_t at = static_cast<std::size_t>(raw.data() - text.data());
+    if (layout.Place(SourceLine{raw, {}, at, 0})) {
+      do ++pages;
+      while (layout.TurnPage());
     }
-    const std::string_view raw = text.substr(pos, end - pos);
-    if (!raw.empty()) {
-      // Counting pages needs no classic rows: the line is not filtered.
-      if (layout.Place(SourceLine{raw, {}, pos, 0})) {
-        do ++pages;
-        while (layout.TurnPage());
-      }
-    }
-    pos = next;
   }
   if (layout.HasRows()) ++pages;
   return std::max(pages, 1);
