@@ -54,7 +54,9 @@ const FitOptions& LayOutForScreen(Reader& r) {
                                r.rubyon_mode);
   o.ambiguous_wide = r.plat.ambiguous_wide;
   r.fitted.Reset(o);
-  r.fit.pages = FittedPageCount(r.streams.ssout.view(), o);
+  // One pass over the text finds its pages for "of y" and where each begins,
+  // so that the page to show next is laid out from the nearest of them.
+  r.fit.pages = r.fitted.IndexPages(r.streams.ssout.view(), r.backlog.line_rows);
   return r.fitted.Options();
 }
 

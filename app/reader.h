@@ -113,10 +113,7 @@ class Reader : public TerminalPort, public PictureStore {
     /// read after those before it): a line the fitted view reads again
     /// (after a resize, a page back, a jump) is not filtered again only
     /// to count them.
-    struct LineRows {
-      std::size_t offset;
-      int rows;
-    };
+    using LineRows = LineClassicRows;
     std::vector<LineRows> line_rows;
     /// The classic rows of the line at |offset| when it has been read.
     bool RowsOf(std::size_t offset, int* rows) const;

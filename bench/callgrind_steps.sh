@@ -14,8 +14,9 @@
 #            whole text looked through backward
 #   fitted   the pass laid out in the fitted view at 80 x 24 instead
 #   fback    then a page back at its last page (the same size: the page index)
-#   fresize  then a resize there to 100 x 30 (every line laid out again)
-#   fcount   the pages of the whole text at 100 x 30 (a resize counts them)
+#   fresize  then a resize there to 100 x 30: the pages counted and indexed
+#            at the new size, and the page holding the top line laid out
+#   fcount   of which the pages of the whole text at 100 x 30 alone
 # Keys come from a file, so the program's output goes to a file, not to a
 # terminal (no colours).
 # Usage: bench/callgrind_steps.sh BUILD_DIR [TEXT]
@@ -51,7 +52,7 @@ fitted_count() {
 }
 fitted=$(fitted_count '*FittedPass*' --fitted-pass)
 fback=$(fitted_count '*FittedRelayout*' --fitted-back)
-fresize=$(fitted_count '*FittedRelayout*' --fitted-resize)
+fresize=$(fitted_count '*FittedResize*' --fitted-resize)
 fcount=$(fitted_count '*FittedPageCount*' --fitted-count)
 # The row count where the last full page ends, as the benchmark finds it.
 rows=$(valgrind --tool=none "$build/shiori_bench" --rows "$text" 2> /dev/null)

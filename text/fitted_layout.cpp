@@ -149,7 +149,6 @@ struct FittedLayout::Impl {
   mutable std::size_t shown_count = 0;
 
   mutable std::vector<FittedRow> page;
-  std::vector<std::uint32_t, UninitialisedAllocator<std::uint32_t>> cum;  // columns before each cell (Break)
 
   std::uint64_t RowsEnd() const { return rows_base + rows.size(); }
   std::uint64_t PageEnd() const {
@@ -205,30 +204,38 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
     // A row keeps room for at least a double-width character.
     const int raise = e.right ? std::min(e.raise, measure - 2) : 0;
     const int most_indent = measure * 2 / 3;
-    // Columns before each cell: a row's end is then found from a guess (two
-    // columns a character, as most are) in a step or two.
-    cum.resize(count + 1);
-    std::uint32_t* const before = cum.data();
-    {
-      const FitCell* const cells = e.cells.data();
-      std::uint32_t total = 0;
-      for (std::uint32_t k = 0; k < count; ++k) {
-        before[k] = total;
-        total += cells[k].cols;
-      }
-      before[count] = total;
-    }
+    // Most cells are two columns wide; the line lists the others, so a
+    // row's end is found by stepping over runs of two-column cells.
+    const FitCell* const cells = e.cells.data();
+    const std::uint32_t* const odd = e.odd.data();
+    const std::size_t odd_count = e.odd.size();
+    std::size_t next_odd = 0;  // the first of |odd| at or after the row's start
     std::uint32_t i = 0;
     bool first = true;
     while (i < count) {
       const int indent = e.right ? 0 : std::min(first ? e.indent : e.wrap_indent, most_indent);
-      const int avail = measure - indent - raise;
-      const std::uint32_t limit = before[i] + static_cast<std::uint32_t>(std::max(avail, 0));
-      std::uint32_t j = std::min<std::uint32_t>(count, i + static_cast<std::uint32_t>(avail) / 2);
-      while (j > i && before[j] > limit) --j;
-      while (j < count && before[j + 1] <= limit) ++j;
-      if (j == i) j = i + 1;  // wider than any row: never here with measure >= 2
-      int cols = static_cast<int>(before[j] - before[i]);
+      const int avail = std::max(measure - indent - raise, 0);
+      // As many cells as fit in |avail| columns.
+      std::uint32_t j = i;
+      int cols = 0;
+      for (;;) {
+        const std::uint32_t run_end =
+            next_odd < odd_count ? odd[next_odd] : count;  // two-column cells up to it
+        const std::uint32_t take = std::min(run_end - j, static_cast<std::uint32_t>(avail - cols) / 2);
+        j += take;
+        cols += 2 * static_cast<int>(take);
+        if (j < run_end || j == count) break;
+        const int w = cells[j].cols;
+        if (cols + w > avail) break;
+        cols += w;
+        ++j;
+        ++next_odd;
+      }
+      if (j == i) {  // wider than any row: never here with measure >= 2
+        cols = cells[i].cols;
+        j = i + 1;
+        if (next_odd < odd_count && odd[next_odd] == i) ++next_odd;
+      }
       if (j < count) {
         // Kinsoku: push characters down rather than start a row with a
         // closing mark or end one with an opening bracket.
@@ -247,6 +254,7 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
         if (!bad(k, false)) {
           for (std::uint32_t m = k; m < j; ++m) cols -= e.cells[m].cols;
           j = k;
+          while (next_odd > 0 && odd[next_odd - 1] >= j) --next_odd;
         }
       }
       RowRef row{n, i, j, e.right ? measure - raise - cols : indent, 0, kTextRow, heading};
@@ -552,21 +560,63 @@ void FittedLayout::ShowFromClassicRows(int classic_rows) {
     });
 }
 
-int FittedPageCount(std::string_view text, const FitOptions& options) {
-  FittedLayout layout(options);
+namespace {
+
+// Lays out the whole of |text| in |layout| (fresh, no rows kept) and returns
+// the pages. The lines |known| gives count their classic rows; from the first
+// line it does not give, *unknown_from is set to that line's offset.
+int LayOutAll(std::string_view text, FittedLayout* layout, std::span<const LineClassicRows> known,
+              std::size_t* unknown_from) {
   int pages = 0;
+  std::size_t k = 0;
+  *unknown_from = text.size();
+  bool known_so_far = true;
   std::string_view raw;
   for (std::size_t pos = 0; NextTextLine(text, &pos, &raw);) {
     if (raw.empty()) continue;
-    // Counting pages needs no classic rows: the line is not filtered.
     const std::size_t at = static_cast<std::size_t>(raw.data() - text.data());
-    if (layout.Place(SourceLine{raw, {}, at, 0})) {
+    // Laying out needs no classic rows: the line is not filtered.
+    int classic = 0;
+    if (known_so_far) {
+      if (k < known.size() && known[k].offset == at) {
+        classic = known[k++].rows;
+      } else {
+        known_so_far = false;
+        *unknown_from = at;
+      }
+    }
+    if (layout->Place(SourceLine{raw, {}, at, classic})) {
       do ++pages;
-      while (layout.TurnPage());
+      while (layout->TurnPage());
     }
   }
-  if (layout.HasRows()) ++pages;
+  if (layout->HasRows()) ++pages;
   return std::max(pages, 1);
+}
+
+}  // namespace
+
+int FittedLayout::IndexPages(std::string_view text, std::span<const LineClassicRows> known) {
+  FittedLayout all(options_);
+  std::size_t unknown_from = 0;
+  const int pages = LayOutAll(text, &all, known, &unknown_from);
+  // Pages that begin after a line of unknown classic rows are left out: the
+  // rows counted before them would not be a position's.
+  std::vector<PageMark>& marks = all.impl_->marks;
+  marks.erase(std::upper_bound(marks.begin(), marks.end(), unknown_from,
+                               [](std::size_t at, const PageMark& m) { return at < m.offset; }),
+              marks.end());
+  Impl& s = *impl_;
+  s.resume = nullptr;  // it pointed into the index replaced
+  s.marks = std::move(marks);
+  s.marks_for = options_;
+  return pages;
+}
+
+int FittedPageCount(std::string_view text, const FitOptions& options) {
+  FittedLayout layout(options);
+  std::size_t unknown_from = 0;
+  return LayOutAll(text, &layout, {}, &unknown_from);
 }
 
 }  // namespace shiori

@@ -98,6 +98,13 @@ class FittedLayout final : public Layout {
   /// afresh (a changed text is also told by its lines).
   void ForgetPages();
 
+  /// Lays out the whole of |text| with these options (no rows kept), for the
+  /// pages it makes, and keeps where they begin as the page index, so that
+  /// showing any of them next need not lay out the lines before it. The
+  /// index takes in the lines whose classic rows |known| gives: the text's
+  /// first lines, in order (the lines read so far). Returns the pages.
+  int IndexPages(std::string_view text, std::span<const LineClassicRows> known);
+
   /// Pages before the one that holds the character at byte |byte| of the
   /// line at |offset| are passed over (not shown); byte 0 is the line's
   /// first character.

@@ -224,11 +224,18 @@ TEST_P(FittedPropertyTest, PagesFitAndGiveBackTheEnrichedTextAndTheClassicCounte
 
       // A saved position opens on the page where its line begins, laid out
       // alike whether the layout starts there from its page index (the
-      // same layout again) or from the top (a new one).
+      // same layout again, or one indexed in a pass of its own that knows
+      // the classic rows of the first half of the lines) or from the top
+      // (a new one).
+      std::vector<LineClassicRows> known;
+      for (std::size_t k = 0; k + 1 < lines.size() && k < lines.size() / 2; ++k)
+        known.push_back({lines[k].offset, lines[k + 1].classic_before - lines[k].classic_before});
+      FittedLayout indexed(o);
+      ASSERT_EQ(indexed.IndexPages(text, known), static_cast<int>(pages.size()));
       for (std::size_t k = 0; k < pages.size(); k += 1 + pages.size() / 5) {
         const int v = pages[k].classic_at_top;
         FittedLayout fresh(o);
-        for (FittedLayout* layout : {&fitted, &fresh}) {
+        for (FittedLayout* layout : {&fitted, &fresh, &indexed}) {
           const std::vector<Page> again = LayOut(
               text, *layout, nullptr, [](FittedLayout& f, int v) { f.ShowFromClassicRows(v); }, v);
           std::size_t shown = 0;

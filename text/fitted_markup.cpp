@@ -15,6 +15,10 @@ constexpr std::string_view kGaijiOpen = "※［＃";
 constexpr std::string_view kNoteOpen = "［＃";
 constexpr std::string_view kRubyClose = "》";
 constexpr std::string_view kGeta = "〓";
+// The marks the view adds, kept once after each line's own bytes: the
+// reading's brackets, then 〓.
+constexpr std::string_view kAdded = "()〓";
+constexpr std::uint32_t kAddedOpen = 0, kAddedClose = 1, kAddedGeta = 2;
 constexpr std::string_view kQuoteOpen = "「";
 constexpr std::string_view kQuoteClose = "」";
 constexpr std::size_t npos = std::string_view::npos;
@@ -168,8 +172,11 @@ class Enricher {
     if (st_.heading_depth > 0) out_.heading = st_.heading_level;
     // The cells point into a copy of the line; marks the view adds (ruby
     // brackets, 〓) go after it.
+    out_.bytes.reserve(raw.size() + kAdded.size());
     out_.bytes.assign(raw);
+    out_.bytes.append(kAdded);
     raw_ = raw.data();
+    added_ = static_cast<std::uint32_t>(raw.size());
     // A character of the line makes at most one cell (a mark the view adds
     // stands where the line's own marks were), so room for them is made once
     // and the cells are written without a test each.
@@ -309,12 +316,14 @@ class Enricher {
               break;
           }
           const int cols = Cp932PairColumns(b << 8 | p[i + 1], wide);
+          if (cols != 2) out_.odd.push_back(static_cast<std::uint32_t>(count));
           word = common | std::uint64_t{2} << 32 | std::uint64_t(cols) << 48;
         } else {
           if (b < 0x20 || b == 0x7F) {  // a line's CR and other controls show nothing
             ++i;
             continue;
           }
+          out_.odd.push_back(static_cast<std::uint32_t>(count));
           word = common | std::uint64_t{1} << 32 | std::uint64_t{1} << 48;
         }
         word |= base + static_cast<std::uint32_t>(i);
@@ -340,15 +349,20 @@ class Enricher {
     return cells_[count_++];
   }
 
-  // A mark the view adds: its bytes go after the line's.
-  void AppendExtra(std::string_view ch, int cols, std::uint8_t flags) {
+  // Lists |cell| (the last written) among the line's odd widths.
+  void NoteWidth(const FitCell& cell) {
+    if (cell.cols != 2) out_.odd.push_back(static_cast<std::uint32_t>(&cell - cells_));
+  }
+
+  // A mark the view adds (one of kAdded, |len| bytes from |which|).
+  void AppendExtra(std::uint32_t which, std::uint8_t len, int cols, std::uint8_t flags) {
     FitCell& cell = NewCell();
-    cell.at = static_cast<std::uint32_t>(out_.bytes.size());
-    cell.len = static_cast<std::uint8_t>(ch.size());
+    cell.at = added_ + which;
+    cell.len = len;
     cell.style = static_cast<std::uint8_t>(style_ | ((flags & kCellRuby) ? kFitSubdued : 0));
     cell.cols = static_cast<std::uint8_t>(cols);
     cell.flags = flags;
-    out_.bytes.append(ch);
+    NoteWidth(cell);
   }
 
   // The rest of a line whose mark is never closed, as text.
@@ -363,6 +377,7 @@ class Enricher {
         cell.style = static_cast<std::uint8_t>(style_ | ((flags & kCellRuby) ? kFitSubdued : 0));
         cell.cols = static_cast<std::uint8_t>(Cp932Columns(s.substr(i, len), o_.ambiguous_wide));
         cell.flags = flags;
+        NoteWidth(cell);
       }
       i += len;
     }
@@ -371,7 +386,7 @@ class Enricher {
   void AppendGaiji(std::string_view body, std::uint8_t flags) {
     GaijiChar g;
     if (!GaijiFromNote(body, &g)) {
-      AppendExtra(kGeta, Cp932PairColumns(0x81AC, o_.ambiguous_wide),
+      AppendExtra(kAddedGeta, 2, Cp932PairColumns(0x81AC, o_.ambiguous_wide),
                   static_cast<std::uint8_t>(flags | kCellKanji));
       return;
     }
@@ -383,6 +398,7 @@ class Enricher {
     cell.style = static_cast<std::uint8_t>(style_ | ((flags & kCellRuby) ? kFitSubdued : 0));
     cell.cols = static_cast<std::uint8_t>(cols > 0 ? cols : 1);
     cell.flags = static_cast<std::uint8_t>(flags | kCellKanji);
+    NoteWidth(cell);
     out_.gaiji.push_back(g);
   }
 
@@ -409,11 +425,12 @@ class Enricher {
     out_.markup = true;
     if (o_.rubyon_mode > 0) {
       count_ = base;  // the reading in place of its base
+      while (!out_.odd.empty() && out_.odd.back() >= base) out_.odd.pop_back();
       Scan(reading, 0, /*top=*/false);
     } else if (o_.show_ruby && !reading.empty()) {
-      AppendExtra("(", 1, kCellRuby);
+      AppendExtra(kAddedOpen, 1, 1, kCellRuby);
       Scan(reading, kCellRuby, /*top=*/false);
-      AppendExtra(")", 1, kCellRuby);
+      AppendExtra(kAddedClose, 1, 1, kCellRuby);
     }
   }
 
@@ -567,6 +584,7 @@ class Enricher {
   MarkupState& st_;
   EnrichedLine& out_;
   const char* raw_ = nullptr;  // the line the cells point into
+  std::uint32_t added_ = 0;     // where kAdded begins in out_.bytes
   FitCell* cells_ = nullptr;    // out_.cells, count_ of them written
   std::size_t count_ = 0;
   std::uint8_t style_ = 0;      // the open ranges' style
@@ -582,6 +600,7 @@ void EnrichedLine::Clear() {
   bytes.clear();
   cells.clear();
   gaiji.clear();
+  odd.clear();
   indent = wrap_indent = raise = heading = 0;
   right = break_before = break_after = markup = false;
   illustration.clear();

@@ -54,6 +54,8 @@ struct EnrichedLine {
   std::string bytes;  ///< code page 932 bytes of the cells
   std::vector<FitCell, UninitialisedAllocator<FitCell>> cells;
   std::vector<GaijiChar> gaiji;
+  /// The cells that are not two columns wide, in order (most are two).
+  std::vector<std::uint32_t> odd;
   int indent = 0;       ///< columns before the first row
   int wrap_indent = 0;  ///< columns before the rows it wraps onto
   bool right = false;   ///< rows set against the end of the measure

@@ -18,6 +18,12 @@ struct SourceLine {
   int classic_rows = -1;
 };
 
+/// The classic rows of a line read before, and where it begins in the text.
+struct LineClassicRows {
+  std::size_t offset;
+  int rows;
+};
+
 class Layout {
  public:
   virtual ~Layout() = default;
