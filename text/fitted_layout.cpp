@@ -204,47 +204,46 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
     // A row keeps room for at least a double-width character.
     const int raise = e.right ? std::min(e.raise, measure - 2) : 0;
     const int most_indent = measure * 2 / 3;
-    // Most cells are two columns wide; the line lists the others, so a
-    // row's end is found by stepping over runs of two-column cells.
+    // Most cells are two columns wide; the line lists the others with the
+    // columns up to each, so a row's end is found from the ones it holds.
     const FitCell* const cells = e.cells.data();
-    const std::uint32_t* const odd = e.odd.data();
+    const EnrichedLine::OddCell* const odd = e.odd.data();
     const std::size_t odd_count = e.odd.size();
     std::size_t next_odd = 0;  // the first of |odd| at or after the row's start
+    std::uint32_t before = 0;  // columns before the row's first cell
     std::uint32_t i = 0;
     bool first = true;
     while (i < count) {
       const int indent = e.right ? 0 : std::min(first ? e.indent : e.wrap_indent, most_indent);
       const int avail = std::max(measure - indent - raise, 0);
-      // As many cells as fit in |avail| columns.
-      std::uint32_t j = i;
-      int cols = 0;
-      for (;;) {
-        const std::uint32_t run_end =
-            next_odd < odd_count ? odd[next_odd] : count;  // two-column cells up to it
-        const std::uint32_t take = std::min(run_end - j, static_cast<std::uint32_t>(avail - cols) / 2);
-        j += take;
-        cols += 2 * static_cast<int>(take);
-        if (j < run_end || j == count) break;
-        const int w = cells[j].cols;
-        if (cols + w > avail) break;
-        cols += w;
-        ++j;
-        ++next_odd;
+      const std::uint32_t limit = before + static_cast<std::uint32_t>(avail);
+      // The odd cells that end within the row, then the two-column cells
+      // after the last of them (or from the row's start).
+      std::size_t q = next_odd;
+      while (q < odd_count && odd[q].after <= limit) ++q;
+      std::uint32_t from = i, from_cols = before;
+      if (q > next_odd) {
+        from = odd[q - 1].index + 1;
+        from_cols = odd[q - 1].after;
       }
+      const std::uint32_t stretch_end = q < odd_count ? odd[q].index : count;
+      std::uint32_t j = std::min(stretch_end, from + (limit - from_cols) / 2);
+      int cols = static_cast<int>(from_cols + 2 * (j - from) - before);
+      next_odd = q;
       if (j == i) {  // wider than any row: never here with measure >= 2
         cols = cells[i].cols;
         j = i + 1;
-        if (next_odd < odd_count && odd[next_odd] == i) ++next_odd;
+        if (next_odd < odd_count && odd[next_odd].index == i) ++next_odd;
       }
-      if (j < count) {
-        // Kinsoku: push characters down rather than start a row with a
-        // closing mark or end one with an opening bracket.
-        // A reading stays on the row of its base, unless it is longer
-        // than a row; when no cut keeps the rules the row stays full.
-        const auto bad = [&](std::uint32_t at, bool reading) {
-          return (reading && (e.cells[at].flags & kCellRuby)) || InSet(kNoStart, e, e.cells[at]) ||
-                 InSet(kNoEnd, e, e.cells[at - 1]);
-        };
+      // Kinsoku: push characters down rather than start a row with a
+      // closing mark or end one with an opening bracket.
+      // A reading stays on the row of its base, unless it is longer
+      // than a row; when no cut keeps the rules the row stays full.
+      const auto bad = [&](std::uint32_t at, bool reading) {
+        return (reading && (e.cells[at].flags & kCellRuby)) || InSet(kNoStart, e, e.cells[at]) ||
+               InSet(kNoEnd, e, e.cells[at - 1]);
+      };
+      if (j < count && bad(j, true)) {  // (most cuts keep every rule)
         std::uint32_t k = j;
         for (const bool reading : {true, false}) {
           k = j;
@@ -254,12 +253,13 @@ void FittedLayout::Impl::Break(std::uint64_t n, const EnrichedLine& e) {
         if (!bad(k, false)) {
           for (std::uint32_t m = k; m < j; ++m) cols -= e.cells[m].cols;
           j = k;
-          while (next_odd > 0 && odd[next_odd - 1] >= j) --next_odd;
+          while (next_odd > 0 && odd[next_odd - 1].index >= j) --next_odd;
         }
       }
       RowRef row{n, i, j, e.right ? measure - raise - cols : indent, 0, kTextRow, heading};
       row.columns = row.indent + cols;
       Push(row);
+      before += static_cast<std::uint32_t>(cols);
       i = j;
       first = false;
     }

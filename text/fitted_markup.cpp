@@ -183,9 +183,13 @@ class Enricher {
     out_.cells.resize(raw.size() + 8);
     cells_ = out_.cells.data();
     count_ = 0;
+    out_.odd.resize(raw.size() + 8);  // a cell listed at most once
+    odd_ = out_.odd.data();
+    odd_count_ = 0;
     UpdateStyle();
     Scan(raw, 0, /*top=*/true);
     out_.cells.resize(count_);
+    out_.odd.resize(odd_count_);
     if (line_indent_ >= 0) {
       out_.indent = out_.wrap_indent = 2 * line_indent_;
     } else if (st_.block_indent >= 0) {
@@ -279,6 +283,7 @@ class Enricher {
       const std::uint64_t wide_pair = common | std::uint64_t{2} << 32 | std::uint64_t{2} << 48;
       // Its first character was no mark (that was seen to above).
       const std::size_t run = i;
+      const bool inline_ruby = top && flags == 0 && o_.rubyon_mode <= 0 && o_.show_ruby;
       do {
         // Kanji and kana, two columns wide whatever the terminal: the bulk.
         // The cell's word steps on with the offset in its low half, and two
@@ -311,19 +316,28 @@ class Enricher {
         if (kLeadClass[b] != kSingleByte && i + 1 < n) {
           if (b == 0x81 && i != run) {
             const unsigned char second = p[i + 1];
+            if (second == kSecondRuby && inline_ruby) {
+              // Most readings are set here without leaving the run.
+              const std::size_t after = InlineRuby(p, n, i, base, common, &count);
+              if (after != 0) {
+                i = after;
+                continue;
+              }
+              break;
+            }
             if (second == kSecondKome || second == kSecondBracket ||
                 (top && (second == kSecondRuby || second == kSecondBar)))
               break;
           }
           const int cols = Cp932PairColumns(b << 8 | p[i + 1], wide);
-          if (cols != 2) out_.odd.push_back(static_cast<std::uint32_t>(count));
+          if (cols != 2) PushOdd(count, cols);
           word = common | std::uint64_t{2} << 32 | std::uint64_t(cols) << 48;
         } else {
           if (b < 0x20 || b == 0x7F) {  // a line's CR and other controls show nothing
             ++i;
             continue;
           }
-          out_.odd.push_back(static_cast<std::uint32_t>(count));
+          PushOdd(count, 1);
           word = common | std::uint64_t{1} << 32 | std::uint64_t{1} << 48;
         }
         word |= base + static_cast<std::uint32_t>(i);
@@ -332,6 +346,52 @@ class Enricher {
       } while (i < n);
       count_ = count;
     }
+  }
+
+  // The reading of the "《" at |at| of the run |p| (|n| bytes, its cells'
+  // offsets from |base|) set after its base in brackets, when it is all
+  // double-byte characters without annotations (nearly every reading):
+  // returns the byte after its "》", the cells written. Otherwise returns 0
+  // and writes nothing: the reading is left to Ruby().
+  std::size_t InlineRuby(const unsigned char* p, std::size_t n, std::size_t at, std::uint32_t base,
+                         std::uint64_t common, std::size_t* count) {
+    const std::size_t odd_before = odd_count_;
+    FitCell* const cells = cells_;
+    const std::uint64_t ruby = common | std::uint64_t{kFitSubdued} << 40 | std::uint64_t{kCellRuby} << 56;
+    const std::uint64_t pair = ruby | std::uint64_t{2} << 32;
+    const std::uint64_t bracket = ruby | std::uint64_t{1} << 32 | std::uint64_t{1} << 48;
+    const std::size_t open = *count;
+    PushOdd(open, 1);
+    std::size_t c = open + 1;
+    for (std::size_t k = at + 2; k + 1 < n; k += 2) {
+      const unsigned char b = p[k];
+      int cols = 2;
+      if (kLeadClass[b] != kWideLead) {
+        if (kLeadClass[b] == kSingleByte) break;
+        if (b == 0x81) {
+          const unsigned char second = p[k + 1];
+          if (second == 0x74) {  // "》"
+            if (c == open + 1) break;  // "《》" reads nothing
+            std::uint64_t word = bracket | (added_ + kAddedOpen);
+            std::memcpy(&cells[open], &word, sizeof word);
+            word = bracket | (added_ + kAddedClose);
+            std::memcpy(&cells[c], &word, sizeof word);
+            PushOdd(c, 1);
+            *count = c + 1;
+            bar_cell_ = -1;
+            out_.markup = true;
+            return k + 2;
+          }
+          if (second == kSecondKome || second == kSecondBracket) break;
+        }
+        cols = Cp932PairColumns(b << 8 | p[k + 1], o_.ambiguous_wide);
+        if (cols != 2) PushOdd(c, cols);
+      }
+      const std::uint64_t word = pair | std::uint64_t(cols) << 48 | (base + static_cast<std::uint32_t>(k));
+      std::memcpy(&cells[c++], &word, sizeof word);
+    }
+    odd_count_ = odd_before;
+    return 0;
   }
 
   void UpdateStyle() {
@@ -351,7 +411,22 @@ class Enricher {
 
   // Lists |cell| (the last written) among the line's odd widths.
   void NoteWidth(const FitCell& cell) {
-    if (cell.cols != 2) out_.odd.push_back(static_cast<std::uint32_t>(&cell - cells_));
+    if (cell.cols != 2) PushOdd(static_cast<std::size_t>(&cell - cells_), cell.cols);
+  }
+
+  // Lists the cell |index| (after those listed) of |cols| columns: every cell
+  // between it and the one listed before is two columns wide.
+  void PushOdd(std::size_t index, int cols) {
+    std::uint32_t before = 2 * static_cast<std::uint32_t>(index);
+    if (odd_count_ > 0) {
+      const EnrichedLine::OddCell& last = odd_[odd_count_ - 1];
+      before = last.after + 2 * (static_cast<std::uint32_t>(index) - last.index - 1);
+    }
+    if (odd_count_ == out_.odd.size()) {  // never, as for the cells; kept safe
+      out_.odd.resize(odd_count_ + 16);
+      odd_ = out_.odd.data();
+    }
+    odd_[odd_count_++] = {static_cast<std::uint32_t>(index), before + static_cast<std::uint32_t>(cols)};
   }
 
   // A mark the view adds (one of kAdded, |len| bytes from |which|).
@@ -425,7 +500,7 @@ class Enricher {
     out_.markup = true;
     if (o_.rubyon_mode > 0) {
       count_ = base;  // the reading in place of its base
-      while (!out_.odd.empty() && out_.odd.back() >= base) out_.odd.pop_back();
+      while (odd_count_ > 0 && odd_[odd_count_ - 1].index >= base) --odd_count_;
       Scan(reading, 0, /*top=*/false);
     } else if (o_.show_ruby && !reading.empty()) {
       AppendExtra(kAddedOpen, 1, 1, kCellRuby);
@@ -587,6 +662,8 @@ class Enricher {
   std::uint32_t added_ = 0;     // where kAdded begins in out_.bytes
   FitCell* cells_ = nullptr;    // out_.cells, count_ of them written
   std::size_t count_ = 0;
+  EnrichedLine::OddCell* odd_ = nullptr;  // out_.odd, odd_count_ of them written
+  std::size_t odd_count_ = 0;
   std::uint8_t style_ = 0;      // the open ranges' style
   int bar_cell_ = -1;
   int line_indent_ = -1;

@@ -55,7 +55,11 @@ struct EnrichedLine {
   std::vector<FitCell, UninitialisedAllocator<FitCell>> cells;
   std::vector<GaijiChar> gaiji;
   /// The cells that are not two columns wide, in order (most are two).
-  std::vector<std::uint32_t> odd;
+  struct OddCell {
+    std::uint32_t index;
+    std::uint32_t after;  ///< columns of the cells up to and including it
+  };
+  std::vector<OddCell, UninitialisedAllocator<OddCell>> odd;
   int indent = 0;       ///< columns before the first row
   int wrap_indent = 0;  ///< columns before the rows it wraps onto
   bool right = false;   ///< rows set against the end of the measure
