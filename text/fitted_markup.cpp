@@ -56,6 +56,16 @@ std::size_t FindRubyClose(std::string_view s, std::size_t from) {
   return npos;
 }
 
+// The "《" at a character boundary from |from|; npos when none.
+std::size_t FindRubyOpen(std::string_view s, std::size_t from) {
+  for (std::size_t i = from; i + 1 < s.size();) {
+    const unsigned char b = Byte(s, i);
+    if (b == 0x81 && Byte(s, i + 1) == 0x73) return i;
+    i += IsLeadByte(b) ? 2 : 1;
+  }
+  return npos;
+}
+
 // Whether |s| holds |needle|: the words annotations are told apart by,
 // looked for byte-wise as the markup filter looks for its marks.
 bool Has(std::string_view s, std::string_view needle) {
@@ -186,6 +196,7 @@ class Enricher {
     out_.odd.resize(raw.size() + 8);  // a cell listed at most once
     odd_ = out_.odd.data();
     odd_count_ = 0;
+    odd_delta_ = 0;
     UpdateStyle();
     Scan(raw, 0, /*top=*/true);
     out_.cells.resize(count_);
@@ -257,7 +268,7 @@ class Enricher {
         }
         if (top && second == kSecondBar) {
           // A bar no reading follows marks nothing: shown as written.
-          if (FindChar(s, "《", i + 2) == npos) {
+          if (FindRubyOpen(s, i + 2) == npos) {
             AppendPlain(s.substr(i, 2), flags);
             i += 2;
             continue;
@@ -325,8 +336,12 @@ class Enricher {
               }
               break;
             }
-            if (second == kSecondKome || second == kSecondBracket ||
-                (top && (second == kSecondRuby || second == kSecondBar)))
+            if (top && second == kSecondBar && FindRubyOpen(s, i + 2) != npos) {
+              bar_cell_ = static_cast<int>(count);  // the base begins here
+              i += 2;
+              continue;
+            }
+            if (second == kSecondKome || second == kSecondBracket || (top && second == kSecondRuby))
               break;
           }
           const int cols = Cp932PairColumns(b << 8 | p[i + 1], wide);
@@ -356,6 +371,7 @@ class Enricher {
   std::size_t InlineRuby(const unsigned char* p, std::size_t n, std::size_t at, std::uint32_t base,
                          std::uint64_t common, std::size_t* count) {
     const std::size_t odd_before = odd_count_;
+    const int delta_before = odd_delta_;
     FitCell* const cells = cells_;
     const std::uint64_t ruby = common | std::uint64_t{kFitSubdued} << 40 | std::uint64_t{kCellRuby} << 56;
     const std::uint64_t pair = ruby | std::uint64_t{2} << 32;
@@ -363,34 +379,42 @@ class Enricher {
     const std::size_t open = *count;
     PushOdd(open, 1);
     std::size_t c = open + 1;
-    for (std::size_t k = at + 2; k + 1 < n; k += 2) {
-      const unsigned char b = p[k];
-      int cols = 2;
-      if (kLeadClass[b] != kWideLead) {
-        if (kLeadClass[b] == kSingleByte) break;
-        if (b == 0x81) {
-          const unsigned char second = p[k + 1];
-          if (second == 0x74) {  // "》"
-            if (c == open + 1) break;  // "《》" reads nothing
-            std::uint64_t word = bracket | (added_ + kAddedOpen);
-            std::memcpy(&cells[open], &word, sizeof word);
-            word = bracket | (added_ + kAddedClose);
-            std::memcpy(&cells[c], &word, sizeof word);
-            PushOdd(c, 1);
-            *count = c + 1;
-            bar_cell_ = -1;
-            out_.markup = true;
-            return k + 2;
-          }
-          if (second == kSecondKome || second == kSecondBracket) break;
-        }
-        cols = Cp932PairColumns(b << 8 | p[k + 1], o_.ambiguous_wide);
-        if (cols != 2) PushOdd(c, cols);
+    std::size_t k = at + 2;
+    for (;;) {
+      // Kana and kanji, two columns each: the bulk of every reading.
+      std::uint64_t word = pair | std::uint64_t{2} << 48 | (base + static_cast<std::uint32_t>(k));
+      while (k + 1 < n && kLeadClass[p[k]] == kWideLead) {
+        std::memcpy(&cells[c++], &word, sizeof word);
+        word += 2;
+        k += 2;
       }
-      const std::uint64_t word = pair | std::uint64_t(cols) << 48 | (base + static_cast<std::uint32_t>(k));
+      if (k + 1 >= n) break;  // no "》": not a reading
+      const unsigned char b = p[k];
+      if (kLeadClass[b] == kSingleByte) break;
+      if (b == 0x81) {
+        const unsigned char second = p[k + 1];
+        if (second == 0x74) {  // "》"
+          if (c == open + 1) break;  // "《》" reads nothing
+          word = bracket | (added_ + kAddedOpen);
+          std::memcpy(&cells[open], &word, sizeof word);
+          word = bracket | (added_ + kAddedClose);
+          std::memcpy(&cells[c], &word, sizeof word);
+          PushOdd(c, 1);
+          *count = c + 1;
+          bar_cell_ = -1;
+          out_.markup = true;
+          return k + 2;
+        }
+        if (second == kSecondKome || second == kSecondBracket) break;
+      }
+      const int cols = Cp932PairColumns(b << 8 | p[k + 1], o_.ambiguous_wide);
+      if (cols != 2) PushOdd(c, cols);
+      word = pair | std::uint64_t(cols) << 48 | (base + static_cast<std::uint32_t>(k));
       std::memcpy(&cells[c++], &word, sizeof word);
+      k += 2;
     }
     odd_count_ = odd_before;
+    odd_delta_ = delta_before;
     return 0;
   }
 
@@ -417,17 +441,15 @@ class Enricher {
   // Lists the cell |index| (after those listed) of |cols| columns: every cell
   // between it and the one listed before is two columns wide.
   void PushOdd(std::size_t index, int cols) {
-    std::uint32_t before = 2 * static_cast<std::uint32_t>(index);
-    if (odd_count_ > 0) {
-      const EnrichedLine::OddCell& last = odd_[odd_count_ - 1];
-      before = last.after + 2 * (static_cast<std::uint32_t>(index) - last.index - 1);
-    }
     if (odd_count_ == out_.odd.size()) {  // never, as for the cells; kept safe
       out_.odd.resize(odd_count_ + 16);
       odd_ = out_.odd.data();
     }
+    const std::uint32_t before = 2 * static_cast<std::uint32_t>(index) + static_cast<std::uint32_t>(odd_delta_);
     odd_[odd_count_++] = {static_cast<std::uint32_t>(index), before + static_cast<std::uint32_t>(cols)};
+    odd_delta_ += cols - 2;
   }
+
 
   // A mark the view adds (one of kAdded, |len| bytes from |which|).
   void AppendExtra(std::uint32_t which, std::uint8_t len, int cols, std::uint8_t flags) {
@@ -501,6 +523,9 @@ class Enricher {
     if (o_.rubyon_mode > 0) {
       count_ = base;  // the reading in place of its base
       while (odd_count_ > 0 && odd_[odd_count_ - 1].index >= base) --odd_count_;
+      odd_delta_ = odd_count_ == 0 ? 0
+                                   : static_cast<int>(odd_[odd_count_ - 1].after) -
+                                         2 * static_cast<int>(odd_[odd_count_ - 1].index + 1);
       Scan(reading, 0, /*top=*/false);
     } else if (o_.show_ruby && !reading.empty()) {
       AppendExtra(kAddedOpen, 1, 1, kCellRuby);
@@ -664,6 +689,7 @@ class Enricher {
   std::size_t count_ = 0;
   EnrichedLine::OddCell* odd_ = nullptr;  // out_.odd, odd_count_ of them written
   std::size_t odd_count_ = 0;
+  int odd_delta_ = 0;  // columns of the cells listed less two each
   std::uint8_t style_ = 0;      // the open ranges' style
   int bar_cell_ = -1;
   int line_indent_ = -1;
