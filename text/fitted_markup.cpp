@@ -185,7 +185,7 @@ class Enricher {
     out_.bytes.reserve(raw.size() + kAdded.size());
     out_.bytes.assign(raw);
     out_.bytes.append(kAdded);
-    raw_ = raw.data();
+    raw_ = out_.bytes.data();
     added_ = static_cast<std::uint32_t>(raw.size());
     // A character of the line makes at most one cell (a mark the view adds
     // stands where the line's own marks were), so room for them is made once
@@ -198,7 +198,9 @@ class Enricher {
     odd_count_ = 0;
     odd_delta_ = 0;
     UpdateStyle();
-    Scan(raw, 0, /*top=*/true);
+    // The line is read from the copy, which kAdded follows: its "(" stops
+    // a run of double-byte characters at the line's end without a test.
+    Scan(std::string_view(raw_, raw.size()), 0, /*top=*/true);
     out_.cells.resize(count_);
     out_.odd.resize(odd_count_);
     if (line_indent_ >= 0) {
@@ -300,13 +302,16 @@ class Enricher {
         // The cell's word steps on with the offset in its low half, and two
         // characters are taken a turn while both are such.
         if (i + 1 < n && kLeadClass[p[i]] == kWideLead) {
+          // What follows |s| is no such lead byte (the line's copy ends in
+          // kAdded; a reading, in its "》"), so the run ends without a test
+          // of the length. A lead byte the line ends with takes the byte
+          // after it for its pair: that cell is taken back.
           const unsigned char* q = p + i;
-          const unsigned char* const last = p + n - 1;  // a pair must begin before it
           FitCell* out = cells + count;
           std::uint64_t word = wide_pair | (base + static_cast<std::uint32_t>(i));
           do {
             std::memcpy(out, &word, sizeof word);
-            if (q + 3 < last + 1 && kLeadClass[q[2]] == kWideLead) {
+            if (kLeadClass[q[2]] == kWideLead) {
               const std::uint64_t next = word + 2;
               std::memcpy(out + 1, &next, sizeof next);
               out += 2;
@@ -317,7 +322,11 @@ class Enricher {
               word += 2;
               q += 2;
             }
-          } while (q < last && kLeadClass[*q] == kWideLead);
+          } while (kLeadClass[*q] == kWideLead);
+          if (q > p + n) {
+            --out;
+            q -= 2;
+          }
           i = static_cast<std::size_t>(q - p);
           count = static_cast<std::size_t>(out - cells);
         }
@@ -383,7 +392,7 @@ class Enricher {
     for (;;) {
       // Kana and kanji, two columns each: the bulk of every reading.
       std::uint64_t word = pair | std::uint64_t{2} << 48 | (base + static_cast<std::uint32_t>(k));
-      while (k + 1 < n && kLeadClass[p[k]] == kWideLead) {
+      while (kLeadClass[p[k]] == kWideLead) {  // (the line's copy ends in kAdded)
         std::memcpy(&cells[c++], &word, sizeof word);
         word += 2;
         k += 2;
