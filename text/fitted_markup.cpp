@@ -193,7 +193,7 @@ class Enricher {
     out_.cells.resize(raw.size() + 8);
     cells_ = out_.cells.data();
     count_ = 0;
-    out_.odd.resize(raw.size() + 8);  // a cell listed at most once
+    out_.odd.resize(out_.cells.size());  // a cell is listed at most once
     odd_ = out_.odd.data();
     odd_count_ = 0;
     odd_delta_ = 0;
@@ -438,6 +438,8 @@ class Enricher {
     if (count_ == out_.cells.size()) {  // never, by the count above; kept safe
       out_.cells.resize(count_ + 16);
       cells_ = out_.cells.data();
+      out_.odd.resize(count_ + 16);  // a cell is listed at most once
+      odd_ = out_.odd.data();
     }
     return cells_[count_++];
   }
@@ -449,11 +451,8 @@ class Enricher {
 
   // Lists the cell |index| (after those listed) of |cols| columns: every cell
   // between it and the one listed before is two columns wide.
+  // (The list has room for every cell: see NewCell.)
   void PushOdd(std::size_t index, int cols) {
-    if (odd_count_ == out_.odd.size()) {  // never, as for the cells; kept safe
-      out_.odd.resize(odd_count_ + 16);
-      odd_ = out_.odd.data();
-    }
     const std::uint32_t before = 2 * static_cast<std::uint32_t>(index) + static_cast<std::uint32_t>(odd_delta_);
     odd_[odd_count_++] = {static_cast<std::uint32_t>(index), before + static_cast<std::uint32_t>(cols)};
     odd_delta_ += cols - 2;
