@@ -445,8 +445,10 @@ void ProbePages(Reader& r, FittedLayout& probe, PageFn page) {
   std::string_view line;
   while (NextTextLine(text, &pos, &line)) {
     if (line.empty()) continue;
-    const SourceLine source{line, filter_line(line, r.rubyon_mode, &filtered, nullptr),
-                            static_cast<std::size_t>(line.data() - text.data())};
+    // A line read before has its classic rows noted: it is not filtered again.
+    SourceLine source{line, {}, static_cast<std::size_t>(line.data() - text.data())};
+    if (!r.backlog.RowsOf(source.offset, &source.classic_rows))
+      source.filtered = filter_line(line, r.rubyon_mode, &filtered, nullptr);
     for (bool complete = probe.Place(source); complete; complete = probe.TurnPage())
       if (probe.PageToShow() && !page()) return;
   }

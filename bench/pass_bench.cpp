@@ -630,7 +630,8 @@ int main(int argc, char** argv) {
   std::printf(
       "\n4. The fitted view at 80 x 24 (best of %d): the full pass laid out in it instead of\n"
       "   the classic layout; then, at the last page, a page back (laid out again at the same\n"
-      "   size, from the page index) and a resize to 100 x 30 (every line laid out again);\n"
+      "   size, from the page index) and a resize to 100 x 30 (the pages counted and indexed\n"
+      "   at the new size, then the page shown laid out from that index);\n"
       "   each against the warm classic pass of table 1, taken in turns\n\n",
       runs);
   std::printf("%-26s %9s %8s %9s %6s %8s %6s %9s %6s\n", "text", "bytes", "pass ms", "fitted ms",
