@@ -30,6 +30,7 @@ static_assert(kGaijiOpen.size() == 6 && kNoteOpen.size() == 4 && kGeta.size() ==
 constexpr unsigned char kSecondKome = 0xA6;     // ※
 constexpr unsigned char kSecondBracket = 0x6D;  // ［
 constexpr unsigned char kSecondRuby = 0x73;     // 《
+constexpr unsigned char kSecondRubyClose = 0x74;  // 》
 constexpr unsigned char kSecondBar = 0x62;      // ｜
 
 unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
@@ -46,21 +47,12 @@ std::size_t FindChar(std::string_view s, std::string_view needle, std::size_t fr
   return npos;
 }
 
-// The "》" at a character boundary from |from|; npos when none.
-std::size_t FindRubyClose(std::string_view s, std::size_t from) {
+// The mark 0x81 |second| (kSecondRuby, kSecondRubyClose) at a character
+// boundary from |from|; npos when none.
+std::size_t FindMark(std::string_view s, std::size_t from, unsigned char second) {
   for (std::size_t i = from; i + 1 < s.size();) {
     const unsigned char b = Byte(s, i);
-    if (b == 0x81 && Byte(s, i + 1) == 0x74) return i;
-    i += IsLeadByte(b) ? 2 : 1;
-  }
-  return npos;
-}
-
-// The "《" at a character boundary from |from|; npos when none.
-std::size_t FindRubyOpen(std::string_view s, std::size_t from) {
-  for (std::size_t i = from; i + 1 < s.size();) {
-    const unsigned char b = Byte(s, i);
-    if (b == 0x81 && Byte(s, i + 1) == 0x73) return i;
+    if (b == 0x81 && Byte(s, i + 1) == second) return i;
     i += IsLeadByte(b) ? 2 : 1;
   }
   return npos;
@@ -254,7 +246,7 @@ class Enricher {
           continue;
         }
         if (top && second == kSecondRuby) {
-          const std::size_t close = FindRubyClose(s, i + 2);
+          const std::size_t close = FindMark(s, i + 2, kSecondRubyClose);
           if (close == npos) {
             AppendPlain(s.substr(i), flags);
             return;
@@ -270,7 +262,7 @@ class Enricher {
         }
         if (top && second == kSecondBar) {
           // A bar no reading follows marks nothing: shown as written.
-          if (FindRubyOpen(s, i + 2) == npos) {
+          if (FindMark(s, i + 2, kSecondRuby) == npos) {
             AppendPlain(s.substr(i, 2), flags);
             i += 2;
             continue;
@@ -345,7 +337,7 @@ class Enricher {
               }
               break;
             }
-            if (top && second == kSecondBar && FindRubyOpen(s, i + 2) != npos) {
+            if (top && second == kSecondBar && FindMark(s, i + 2, kSecondRuby) != npos) {
               bar_cell_ = static_cast<int>(count);  // the base begins here
               i += 2;
               continue;
@@ -402,7 +394,7 @@ class Enricher {
       if (kLeadClass[b] == kSingleByte) break;
       if (b == 0x81) {
         const unsigned char second = p[k + 1];
-        if (second == 0x74) {  // "》"
+        if (second == kSecondRubyClose) {
           if (c == open + 1) break;  // "《》" reads nothing
           word = bracket | (added_ + kAddedOpen);
           std::memcpy(&cells[open], &word, sizeof word);
