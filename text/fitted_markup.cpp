@@ -1,5 +1,6 @@
 #include "text/fitted_markup.h"
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -32,6 +33,24 @@ constexpr unsigned char kSecondBracket = 0x6D;  // ［
 constexpr unsigned char kSecondRuby = 0x73;     // 《
 constexpr unsigned char kSecondRubyClose = 0x74;  // 》
 constexpr unsigned char kSecondBar = 0x62;      // ｜
+
+// Second bytes after 0x81 of the symbols a run of two-column characters takes
+// in its stride (the punctuation of every sentence): two columns wide
+// whatever the terminal, and none of the marks the reader stops at.
+const std::array<std::uint8_t, 256> kPlain81 = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (unsigned b = 0x40; b <= 0xFC; ++b)
+    table[b] = b != 0x7F && Cp932PairColumns(0x8100 | b, /*ambiguous_wide=*/false) == 2;
+  for (const unsigned char mark : {kSecondKome, kSecondBracket, kSecondRuby, kSecondRubyClose, kSecondBar})
+    table[mark] = 0;
+  return table;
+}();
+
+// Whether the character at |c| (both its bytes readable) is a double-byte one
+// two columns wide that marks nothing.
+inline bool PlainWide(const unsigned char* c) {
+  return kLeadClass[c[0]] == kWideLead || (c[0] == 0x81 && kPlain81[c[1]] != 0);
+}
 
 unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
@@ -293,7 +312,7 @@ class Enricher {
         // Kanji and kana, two columns wide whatever the terminal: the bulk.
         // The cell's word steps on with the offset in its low half, and two
         // characters are taken a turn while both are such.
-        if (i + 1 < n && kLeadClass[p[i]] == kWideLead) {
+        if (i + 1 < n && PlainWide(p + i)) {
           // What follows |s| is no such lead byte (the line's copy ends in
           // kAdded; a reading, in its "》"), so the run ends without a test
           // of the length. A lead byte the line ends with takes the byte
@@ -303,7 +322,7 @@ class Enricher {
           std::uint64_t word = wide_pair | (base + static_cast<std::uint32_t>(i));
           do {
             std::memcpy(out, &word, sizeof word);
-            if (kLeadClass[q[2]] == kWideLead) {
+            if (PlainWide(q + 2)) {
               const std::uint64_t next = word + 2;
               std::memcpy(out + 1, &next, sizeof next);
               out += 2;
@@ -314,7 +333,7 @@ class Enricher {
               word += 2;
               q += 2;
             }
-          } while (kLeadClass[*q] == kWideLead);
+          } while (PlainWide(q));
           if (q > p + n) {
             --out;
             q -= 2;
