@@ -92,12 +92,18 @@ std::uint64_t LineHash(std::string_view raw) {
 
 constexpr std::size_t npos_byte = static_cast<std::size_t>(-1);
 
-// Byte in its line of the first of |row|'s cells that stands for the line's
-// own bytes (not a bracket the view adds, nor a gaiji); npos_byte when none.
+// Byte in its line where the first of |row|'s cells begins: its own bytes,
+// or a gaiji's note (a bracket the view adds stands for nothing); npos_byte
+// when none.
 std::size_t FirstOwnByte(const EnrichedLine& e, const RowRef& row, std::size_t raw_size) {
   if (row.kind != kTextRow) return npos_byte;
-  for (std::uint32_t k = row.begin; k < row.end; ++k)
+  for (std::uint32_t k = row.begin; k < row.end; ++k) {
     if (e.cells[k].len != 0 && e.cells[k].at < raw_size) return e.cells[k].at;
+    const auto note = std::lower_bound(
+        e.notes.begin(), e.notes.end(), k,
+        [](const EnrichedLine::NoteCell& n, std::uint32_t index) { return n.index < index; });
+    if (note != e.notes.end() && note->index == k) return note->at;
+  }
   return npos_byte;
 }
 

@@ -241,6 +241,8 @@ class Enricher {
             return;
           }
           AppendGaiji(s.substr(i + 6, close - (i + 6)), flags);
+          out_.notes.push_back({static_cast<std::uint32_t>(count_ - 1),
+                                static_cast<std::uint32_t>(s.data() - raw_ + i)});
           out_.markup = true;
           i = close + 2;
           continue;
@@ -541,6 +543,7 @@ class Enricher {
     out_.markup = true;
     if (o_.rubyon_mode > 0) {
       count_ = base;  // the reading in place of its base
+      while (!out_.notes.empty() && out_.notes.back().index >= base) out_.notes.pop_back();
       while (odd_count_ > 0 && odd_[odd_count_ - 1].index >= base) --odd_count_;
       odd_delta_ = odd_count_ == 0 ? 0
                                    : static_cast<int>(odd_[odd_count_ - 1].after) -
@@ -723,6 +726,7 @@ void EnrichedLine::Clear() {
   cells.clear();
   gaiji.clear();
   odd.clear();
+  notes.clear();
   indent = wrap_indent = raise = heading = 0;
   right = break_before = break_after = markup = false;
   illustration.clear();

@@ -60,6 +60,13 @@ struct EnrichedLine {
     std::uint32_t after;  ///< columns of the cells up to and including it
   };
   std::vector<OddCell, UninitialisedAllocator<OddCell>> odd;
+  /// The cells that stand for a gaiji's note (its character, or 〓), in
+  /// order, and where the note begins in the line.
+  struct NoteCell {
+    std::uint32_t index;
+    std::uint32_t at;
+  };
+  std::vector<NoteCell> notes;
   int indent = 0;       ///< columns before the first row
   int wrap_indent = 0;  ///< columns before the rows it wraps onto
   bool right = false;   ///< rows set against the end of the measure
