@@ -471,7 +471,6 @@ class Enricher {
     odd_delta_ += cols - 2;
   }
 
-
   // A mark the view adds (one of kAdded, |len| bytes from |which|).
   void AppendExtra(std::uint32_t which, std::uint8_t len, int cols, std::uint8_t flags) {
     FitCell& cell = NewCell();
