@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cconsole/cconsole.h"
@@ -20,6 +21,24 @@ std::string ReadAll(HANDLE h) {
   DWORD got = 0;
   while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
   return out;
+}
+
+// Each of |keys| pressed and let go, as the console records typing (a CR is
+// the Enter key).
+std::vector<INPUT_RECORD> Typed(std::wstring_view keys) {
+  std::vector<INPUT_RECORD> typed;
+  for (const wchar_t c : keys) {
+    for (const BOOL down : {TRUE, FALSE}) {
+      INPUT_RECORD r{};
+      r.EventType = KEY_EVENT;
+      r.Event.KeyEvent.bKeyDown = down;
+      r.Event.KeyEvent.wRepeatCount = 1;
+      r.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+      r.Event.KeyEvent.uChar.UnicodeChar = c;
+      typed.push_back(r);
+    }
+  }
+  return typed;
 }
 
 TEST(WinConsoleTest, RedirectedOutputGetsTheBytesAloneWithCrLf) {
@@ -160,18 +179,7 @@ TEST_F(RealConsoleTest, JapaneseShowsAndIsTypedUnderAnotherCodePage) {
   HANDLE in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(in, INVALID_HANDLE_VALUE);
-  std::vector<INPUT_RECORD> typed;
-  for (wchar_t c : std::wstring(L"\u691c\u7d22 x\r")) {
-    for (BOOL down : {TRUE, FALSE}) {
-      INPUT_RECORD r{};
-      r.EventType = KEY_EVENT;
-      r.Event.KeyEvent.bKeyDown = down;
-      r.Event.KeyEvent.wRepeatCount = 1;
-      r.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
-      r.Event.KeyEvent.uChar.UnicodeChar = c;
-      typed.push_back(r);
-    }
-  }
+  std::vector<INPUT_RECORD> typed = Typed(L"\u691c\u7d22 x\r");
   DWORD written = 0;
   ASSERT_TRUE(WriteConsoleInputW(in, typed.data(), static_cast<DWORD>(typed.size()), &written));
   WinKeyboard keys(nullptr, in);
@@ -180,18 +188,7 @@ TEST_F(RealConsoleTest, JapaneseShowsAndIsTypedUnderAnotherCodePage) {
   EXPECT_EQ(word, "\x8c\x9f\x8d\xf5");
   // The same typed for a word in UTF-8, with a character beyond U+FFFF
   // (its surrogate pair typed as two units), which code page 932 lacks.
-  typed.clear();
-  for (wchar_t c : std::wstring(L"\u691c\xD842\xDF9F x\r")) {
-    for (BOOL down : {TRUE, FALSE}) {
-      INPUT_RECORD r{};
-      r.EventType = KEY_EVENT;
-      r.Event.KeyEvent.bKeyDown = down;
-      r.Event.KeyEvent.wRepeatCount = 1;
-      r.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
-      r.Event.KeyEvent.uChar.UnicodeChar = c;
-      typed.push_back(r);
-    }
-  }
+  typed = Typed(L"\u691c\xD842\xDF9F x\r");
   ASSERT_TRUE(WriteConsoleInputW(in, typed.data(), static_cast<DWORD>(typed.size()), &written));
   ASSERT_TRUE(keys.ReadWordUtf8(&word, 255));
   EXPECT_EQ(word, reinterpret_cast<const char*>(u8"検\U00020B9F"));
