@@ -207,7 +207,6 @@ void StatusLine(Reader& r) {
   r.PrintPainted(Paint::kStatus, line);
 }
 
-
 }  // namespace
 
 FitOptions FitOptionsFor(int columns, int rows, int width_option, bool show_ruby,

@@ -369,11 +369,6 @@ void FittedLayout::Reset(const FitOptions& options) {
   }
 }
 
-void FittedLayout::ForgetPages() {
-  impl_->resume = nullptr;
-  impl_->marks.clear();
-}
-
 bool FittedLayout::Place(const SourceLine& line) {
   Impl& s = *impl_;
   const int classic_before = s.classic_total;
@@ -566,46 +561,30 @@ void FittedLayout::ShowFromClassicRows(int classic_rows) {
     });
 }
 
-namespace {
-
-// Lays out the whole of |text| in |layout| (fresh, no rows kept) and returns
-// the pages. The lines |known| gives count their classic rows; from the first
-// line it does not give, *unknown_from is set to that line's offset.
-int LayOutAll(std::string_view text, FittedLayout* layout, std::span<const LineClassicRows> known,
-              std::size_t* unknown_from) {
+int FittedLayout::IndexPages(std::string_view text, std::span<const LineClassicRows> known) {
+  FittedLayout all(options_);
   int pages = 0;
   std::size_t k = 0;
-  *unknown_from = text.size();
-  bool known_so_far = true;
+  std::size_t unknown_from = text.size();  // the first line |known| does not give
   std::string_view raw;
   for (std::size_t pos = 0; NextTextLine(text, &pos, &raw);) {
     if (raw.empty()) continue;
     const std::size_t at = static_cast<std::size_t>(raw.data() - text.data());
     // Laying out needs no classic rows: the line is not filtered.
     int classic = 0;
-    if (known_so_far) {
+    if (at < unknown_from) {
       if (k < known.size() && known[k].offset == at) {
         classic = known[k++].rows;
       } else {
-        known_so_far = false;
-        *unknown_from = at;
+        unknown_from = at;
       }
     }
-    if (layout->Place(SourceLine{raw, {}, at, classic})) {
+    if (all.Place(SourceLine{raw, {}, at, classic})) {
       do ++pages;
-      while (layout->TurnPage());
+      while (all.TurnPage());
     }
   }
-  if (layout->HasRows()) ++pages;
-  return std::max(pages, 1);
-}
-
-}  // namespace
-
-int FittedLayout::IndexPages(std::string_view text, std::span<const LineClassicRows> known) {
-  FittedLayout all(options_);
-  std::size_t unknown_from = 0;
-  const int pages = LayOutAll(text, &all, known, &unknown_from);
+  if (all.HasRows()) ++pages;
   // Pages that begin after a line of unknown classic rows are left out: the
   // rows counted before them would not be a position's.
   std::vector<PageMark>& marks = all.impl_->marks;
@@ -616,13 +595,11 @@ int FittedLayout::IndexPages(std::string_view text, std::span<const LineClassicR
   s.resume = nullptr;  // it pointed into the index replaced
   s.marks = std::move(marks);
   s.marks_for = options_;
-  return pages;
+  return std::max(pages, 1);
 }
 
 int FittedPageCount(std::string_view text, const FitOptions& options) {
-  FittedLayout layout(options);
-  std::size_t unknown_from = 0;
-  return LayOutAll(text, &layout, {}, &unknown_from);
+  return FittedLayout(options).IndexPages(text, {});
 }
 
 }  // namespace shiori

@@ -63,6 +63,9 @@ class FittedLayout final : public Layout {
   FittedLayout& operator=(const FittedLayout&) = delete;
   /// Starts over with |options| from the top of a text (the reading loop
   /// rewinds its stream): counters at zero, nothing to pass over.
+  /// Where pages began (the page index) is kept with the same options, so
+  /// that showing a page again need not lay out the lines before it; a
+  /// changed text is told by its lines.
   void Reset(const FitOptions& options);
   const FitOptions& Options() const { return options_; }
 
@@ -91,12 +94,6 @@ class FittedLayout final : public Layout {
   /// Whether rows wait on the page being filled (at the end of a text: the
   /// last page, not full).
   bool HasRows() const;
-
-  /// Forgets where pages began in the text read last. A layout remembers it
-  /// (a page index) across Reset() with the same options, so that showing a
-  /// page again need not lay out the lines before it; another text starts
-  /// afresh (a changed text is also told by its lines).
-  void ForgetPages();
 
   /// Lays out the whole of |text| with these options (no rows kept), for the
   /// pages it makes, and keeps where they begin as the page index, so that
